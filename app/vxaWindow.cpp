@@ -1,0 +1,6 @@
+#include "vxaWindow.h"
+
+vxaWindow::vxaWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+}

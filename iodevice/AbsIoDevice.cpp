@@ -1,0 +1,23 @@
+#include "AbsIoDevice.h"
+
+AbsIoDevice::AbsIoDevice(QObject* /*parent*/)
+    : QObject(nullptr)
+{
+}
+
+AbsIoDevice::~AbsIoDevice() = default;
+
+bool AbsIoDevice::isValid()
+{
+    return valid;
+}
+
+std::wstring AbsIoDevice::getErrMsg()
+{
+    return std::wstring();
+}
+
+void AbsIoDevice::close()
+{
+    valid = false;
+}

@@ -1,0 +1,126 @@
+#include "tcpServerSocket_.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+tcpServerSocket_::tcpServerSocket_(QObject* parent)
+    : AbsIoDevice(parent)
+    , server(new QTcpServer(this))
+{
+    connect(server, &QTcpServer::newConnection, this, &tcpServerSocket_::newConnect_slot);
+}
+
+tcpServerSocket_::~tcpServerSocket_()
+{
+    close();
+    delete server;
+    server = nullptr;
+}
+
+bool tcpServerSocket_::open(const void* params)
+{
+    if (!params)
+        return false;
+    const auto* p = static_cast<const TcpServerParams*>(params);
+    listenAddress = p->address;
+    listenPort = p->port;
+    if (server->listen(listenAddress, static_cast<quint16>(listenPort))) {
+        valid = true;
+        return true;
+    }
+    errorText = server->errorString();
+    return false;
+}
+
+bool tcpServerSocket_::listen(int port)
+{
+    listenAddress = QHostAddress(QHostAddress::Any);
+    listenPort = port;
+    if (server->listen(QHostAddress::Any, static_cast<quint16>(port)))
+        return true;
+    errorText = server->errorString();
+    return false;
+}
+
+void tcpServerSocket_::newConnect_slot()
+{
+    while (server->hasPendingConnections()) {
+        QTcpSocket* client = server->nextPendingConnection();
+        if (!client)
+            return;
+        lastClient = client;
+        emit newConnectIPportInfo_signal(client->peerAddress().toString(), client->peerPort());
+        clients.push_back(client);
+        connect(client, &QTcpSocket::readyRead, this, &tcpServerSocket_::readData_slot);
+        connect(client, &QTcpSocket::disconnected, this, &tcpServerSocket_::disConnect_slot);
+        // A client that went away before we got here never emits disconnected again.
+        if (client->state() == QAbstractSocket::UnconnectedState)
+            QMetaObject::invokeMethod(this, &tcpServerSocket_::disConnect_slot, Qt::QueuedConnection);
+    }
+}
+
+void tcpServerSocket_::readData_slot()
+{
+    for (QTcpSocket* client : clients) {
+        const QByteArray data = client->readAll();
+        if (!data.isEmpty())
+            emit receiveData(data, client->peerAddress().toString(), client->peerPort());
+    }
+}
+
+void tcpServerSocket_::write(const QByteArray& data)
+{
+    for (QTcpSocket* client : clients)
+        client->write(data);
+}
+
+QTcpSocket* tcpServerSocket_::findClient(const QString& ip, int port) const
+{
+    for (QTcpSocket* client : clients) {
+        if (client->peerAddress().toString() == ip && client->peerPort() == port)
+            return client;
+    }
+    return nullptr;
+}
+
+void tcpServerSocket_::write(QString ip, int port, const QByteArray& data)
+{
+    if (QTcpSocket* client = findClient(ip, port))
+        client->write(data);
+}
+
+void tcpServerSocket_::disConnectOneClient(QString ip, int port)
+{
+    if (QTcpSocket* client = findClient(ip, port))
+        client->disconnectFromHost();
+}
+
+void tcpServerSocket_::disConnect_slot()
+{
+    QString ip;
+    int port = 0;
+    for (auto it = clients.begin(); it != clients.end();) {
+        QTcpSocket* client = *it;
+        if (client->state() == QAbstractSocket::UnconnectedState) {
+            ip = client->peerAddress().toString();
+            port = client->peerPort();
+            it = clients.erase(it);
+            if (lastClient == client)
+                lastClient = nullptr;
+            // Freed at once so that many short connections do not pile up.
+            client->disconnect(this);
+            client->deleteLater();
+        } else {
+            ++it;
+        }
+    }
+    emit disConnect_signal(ip, port);
+}
+
+void tcpServerSocket_::close()
+{
+    for (auto it = clients.rbegin(); it != clients.rend(); ++it)
+        (*it)->disconnectFromHost();
+    server->close();
+    valid = false;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "AbsIoDevice.h"
+
+#include <QHostAddress>
+
+class QUdpSocket;
+
+struct UdpParams
+{
+    QHostAddress localAddress;
+    int localPort = 0;
+};
+
+class udpSocket_ : public AbsIoDevice
+{
+    Q_OBJECT
+public:
+    explicit udpSocket_(QObject* parent = nullptr);
+    ~udpSocket_() override;
+
+    bool open(const void* params) override;
+    // Binds to all addresses at localPort and sets the default destination; does not set valid.
+    void init(int localPort, QString remoteIp, int remotePort);
+    void write(const QByteArray& data) override;
+    void write(QString ip, int port, const QByteArray& data);
+    void close() override;
+
+    QUdpSocket* udpSocket() const { return socket; }
+
+    QString remoteIp;
+    int remotePort = 0;
+    QHostAddress localAddress;
+    int localPort = 0;
+    QString errorText;
+
+signals:
+    void receiveAddr(QString ip, int port);
+    void disConnect_signal();
+
+private slots:
+    void readData_slot();
+
+private:
+    QUdpSocket* socket = nullptr;
+};
