@@ -16,6 +16,8 @@ private slots:
     void initTestCase();
     void startsAndStops_data();
     void startsAndStops();
+    void noDisplay_data();
+    void noDisplay();
 };
 
 void tst_Smoke::initTestCase()
@@ -86,6 +88,48 @@ void tst_Smoke::startsAndStops()
         const QSettings s(ini, QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("system/language")).toString(), language);
     }
+}
+
+void tst_Smoke::noDisplay_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::newRow("DISPLAY unset") << QString();
+    // Nothing listens for display 93 here: no socket file, nothing on port 6093.
+    QTest::newRow("display unreachable") << QStringLiteral("127.0.0.1:93");
+}
+
+void tst_Smoke::noDisplay()
+{
+    QFETCH(QString, display);
+    QTemporaryDir appDir;
+    QVERIFY(appDir.isValid());
+    const QString exe = appDir.filePath(QStringLiteral("vxa"));
+    QVERIFY(QFile::copy(QStringLiteral(VXA_BIN_DIR "/vxa"), exe));
+    QVERIFY(QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    QProcess proc;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (display.isEmpty())
+        env.remove(QStringLiteral("DISPLAY"));
+    else
+        env.insert(QStringLiteral("DISPLAY"), display);
+    proc.setProcessEnvironment(env);
+    proc.start(exe, {});
+    QVERIFY2(proc.waitForStarted(5000), qPrintable(proc.errorString()));
+    const bool ended = proc.waitForFinished(10000);
+    if (!ended) {
+        proc.kill();
+        proc.waitForFinished(3000);
+    }
+    QVERIFY(ended);
+    // One line and status 1, not an abort.
+    QCOMPARE(proc.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(proc.exitCode(), 1);
+    const QStringList lines = QString::fromLocal8Bit(proc.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.at(0).startsWith(QLatin1String("vxa: cannot open a display")), qPrintable(lines.at(0)));
 }
 
 QTEST_GUILESS_MAIN(tst_Smoke)
