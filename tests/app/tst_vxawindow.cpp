@@ -8,6 +8,8 @@
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QToolBox>
@@ -105,6 +107,7 @@ private slots:
     void languageDirectory();
     void noLanguage_data();
     void noLanguage();
+    void switchingReplacesTranslators();
     void startsTranslated();
     void retranslatesOnLanguageChange();
     void aboutText_data();
@@ -113,6 +116,7 @@ private slots:
     void quitAnswer();
     void exitNoKeepsRunning_data();
     void exitNoKeepsRunning();
+    void exitYesQuits();
 };
 
 void tst_VxaWindow::initTestCase()
@@ -152,6 +156,12 @@ void tst_VxaWindow::formAndSlots()
     QCOMPARE(w.dockWidgetArea(dock), Qt::LeftDockWidgetArea);
     QCOMPARE(dock->allowedAreas(), Qt::LeftDockWidgetArea);
     QVERIFY(menu(w, "menuWindwos")->actions().contains(dock->toggleViewAction()));
+
+    // Status bar: the maker's link first, the logo last.
+    QPushButton* link = w.statusBar()->findChild<QPushButton*>();
+    QVERIFY(link);
+    QVERIFY(link->isFlat());
+    QVERIFY(link->text().startsWith(QLatin1String("https://")));
 
     auto* about = w.findChild<QAction*>(QStringLiteral("actionAbout"));
     QVERIFY(about);
@@ -339,6 +349,34 @@ void tst_VxaWindow::noLanguage()
         QVERIFY(!QFileInfo::exists(ini));
 }
 
+void tst_VxaWindow::switchingReplacesTranslators()
+{
+    TempAppDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("languages/one"))));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("languages/two"))));
+    QVERIFY(QFile::copy(probeQm(QStringLiteral("first")), dir.filePath(QStringLiteral("languages/one/p.qm"))));
+    QVERIFY(QFile::copy(probeQm(QStringLiteral("second")), dir.filePath(QStringLiteral("languages/two/p.qm"))));
+    writeLanguage(dir, QStringLiteral("one"));
+    const QString ini = dir.filePath(QStringLiteral("config/system.ini"));
+
+    vxaWindow w;
+    QCOMPARE(QCoreApplication::translate("probe", "Shared"), QStringLiteral("shared from first"));
+
+    w.switchLanguage(QStringLiteral("two"));
+    QCOMPARE(w.languageTranslators().size(), 1);
+    QCOMPARE(QCoreApplication::translate("probe", "Shared"), QStringLiteral("shared from second"));
+    QCOMPARE(QCoreApplication::translate("probe", "FirstOnly"), QStringLiteral("FirstOnly"));
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("system/language")).toString(),
+             QStringLiteral("two"));
+
+    // A language without a directory removes the old translators and writes nothing.
+    w.switchLanguage(QStringLiteral("three"));
+    QVERIFY(w.languageTranslators().isEmpty());
+    QCOMPARE(QCoreApplication::translate("probe", "Shared"), QStringLiteral("Shared"));
+    QCOMPARE(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("system/language")).toString(),
+             QStringLiteral("two"));
+}
+
 void tst_VxaWindow::startsTranslated()
 {
     TempAppDir dir;
@@ -472,6 +510,24 @@ void tst_VxaWindow::exitNoKeepsRunning()
     // Had quit been asked for, every later event loop would return at once.
     QCOMPARE(spinLoopOnce(), 7);
     QVERIFY(w.isVisible());
+}
+
+void tst_VxaWindow::exitYesQuits()
+{
+    TempAppDir dir;
+    vxaWindow w;
+    w.show();
+    testutil::answerNextModal(QStringLiteral("&Yes"));
+    QTimer::singleShot(0, &w, [&w]() { systemActions(w).last()->trigger(); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, this, []() { QCoreApplication::exit(99); });
+    watchdog.start(10000);
+    QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+    QVERIFY(aboutToQuit.isValid());
+    // The application's own loop, as in main(): "&Yes" must end it with 0.
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(aboutToQuit.count(), 1);
 }
 
 QTEST_MAIN(tst_VxaWindow)
