@@ -4,6 +4,7 @@
 #include "tcpClientSocket_.h"
 
 #include <QFile>
+#include <QTcpSocket>
 
 #include <chrono>
 
@@ -11,6 +12,10 @@ namespace {
 constexpr unsigned char Head = 0x7D;
 constexpr unsigned char Tail = 0x7F;
 constexpr int RecordFlushSize = 1 << 20;
+constexpr int RelayIntervalMs = 25;
+// Largest block read from the socket per notification, so the GUI thread's work per
+// event stays small however fast the device sends.
+constexpr qint64 SocketReadChunk = 1 << 20;
 
 inline int be16(const char* p)
 {
@@ -83,6 +88,7 @@ void CDebugWorker::initialize()
     cirQueue = std::make_shared<CCirQueue>();
     cirQueue->Initial(QueueSize, MaxFrontSize);
     tcpDevice = new tcpClientSocket_;
+    tcpDevice->tcpSocket()->setReadBufferSize(SocketReadChunk);
     connect(tcpDevice, &AbsIoDevice::receiveData, this,
             [this](const QByteArray& data, const QString&, int) { receiveBlock(data); }, Qt::DirectConnection);
     connect(tcpDevice, &tcpClientSocket_::connected_signal, this, &CDebugWorker::connected);
@@ -149,6 +155,7 @@ void CDebugWorker::clearHistory()
     contentSizeValue = 0;
     errSizeValue = 0;
     formatErrSizeValue = 0;
+    droppedSizeValue = 0;
 }
 
 int CDebugWorker::fillCmd(unsigned short code, unsigned char* payload, int n)
@@ -202,11 +209,12 @@ void CDebugWorker::receiveBlock(const QByteArray& data)
 {
     if (!data.isEmpty()) {
         // A block the full queue refuses is lost, but still counted as received.
-        cirQueue->Push(data.constData(), data.size());
+        if (cirQueue->Push(data.constData(), data.size()) != 0)
+            droppedSizeValue += data.size();
         wake.notify_one();
     }
     contentSizeValue += data.size();
-    emit updateContentSize(contentSizeValue.load());
+    emit updateContentSize(contentSize());
 }
 
 CDebugWorker::Step CDebugWorker::parseStep()
@@ -224,9 +232,9 @@ CDebugWorker::Step CDebugWorker::parseStep()
     if (cirQueue->Front(view, length) != 0)
         return Step::Incomplete;
     if (isTail(view + length - 3)) {
-        const QByteArray frame(view, length);
+        // Decoded in place; the view stays valid until the Pop.
+        parseMsgIntoCommand(QByteArray::fromRawData(view, length));
         cirQueue->Pop(length);
-        parseMsgIntoCommand(frame);
     } else {
         cirQueue->Pop(length);
         addFormatError(length);
@@ -306,7 +314,7 @@ void CDebugWorker::parseMsgIntoCommand(QByteArray data)
     }
 
     Command cmd;
-    cmd.time = QDateTime::currentDateTime();
+    cmd.time = decodeTime();
     cmd.kind = kindOfCode(be16(p + 5));
     const char* body = p + 7;
     const int bodyLength = length - MinFrameSize;
@@ -342,7 +350,12 @@ void CDebugWorker::parseMsgIntoCommand(QByteArray data)
         }
         pendingFrames.append(cmd);
         if (!recordPath.isEmpty()) {
-            recordBuffer += formatRecord(cmd);
+            if (recordTextStale) {
+                cachedDateText = cmd.time.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+                cachedTimeText = cmd.time.toString(QStringLiteral("hh:mm:ss")).toLatin1();
+                recordTextStale = false;
+            }
+            appendRecord(recordBuffer, cmd, cachedDateText, cachedTimeText);
             flush = recordBuffer.size() >= RecordFlushSize;
         }
     }
@@ -353,6 +366,17 @@ void CDebugWorker::parseMsgIntoCommand(QByteArray data)
         flushRecords();
 }
 
+QDateTime CDebugWorker::decodeTime()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!cachedTime.isValid() || now - cachedTimeAt >= std::chrono::milliseconds(1)) {
+        cachedTime = QDateTime::currentDateTime();
+        cachedTimeAt = now;
+        recordTextStale = true;
+    }
+    return cachedTime;
+}
+
 void CDebugWorker::scheduleRelay()
 {
     if (!relayScheduled.exchange(true))
@@ -361,6 +385,12 @@ void CDebugWorker::scheduleRelay()
 
 void CDebugWorker::relayFrames()
 {
+    // At most one hand-over per interval: frames gather meanwhile (newest 100 kept).
+    if (lastRelay.isValid() && lastRelay.elapsed() < RelayIntervalMs) {
+        QTimer::singleShot(int(RelayIntervalMs - lastRelay.elapsed()), this, &CDebugWorker::relayFrames);
+        return;
+    }
+    lastRelay.start();
     relayScheduled = false;
     QList<Command> batch;
     QString error;
@@ -370,9 +400,9 @@ void CDebugWorker::relayFrames()
         error = lastErrorText;
     }
     if (errDirty.exchange(false))
-        emit updateErrSize(errSizeValue.load(), error);
+        emit updateErrSize(errSize(), error);
     if (formatErrDirty.exchange(false))
-        emit updateFormatErrSize(formatErrSizeValue.load());
+        emit updateFormatErrSize(formatErrSize());
     for (const Command& c : qAsConst(batch))
         emit updateFrame(c.index, c.time, c.type, c.source, c.destination, c.content, c.message);
 }
@@ -407,6 +437,13 @@ QByteArray CDebugWorker::formatRecord(const Command& cmd)
 {
     QByteArray r;
     r.reserve(128 + cmd.content.size() * 3);
+    appendRecord(r, cmd, cmd.time.toString(QStringLiteral("yyyyMMdd")).toLatin1(),
+                 cmd.time.toString(QStringLiteral("hh:mm:ss")).toLatin1());
+    return r;
+}
+
+void CDebugWorker::appendRecord(QByteArray& r, const Command& cmd, const QByteArray& date, const QByteArray& time)
+{
     r += "Type::";
     r += cmd.type.toUtf8();
     r += "  Source::";
@@ -416,13 +453,12 @@ QByteArray CDebugWorker::formatRecord(const Command& cmd)
     r += "  Data::";
     r += hexText(cmd.content);
     r += "  Date::";
-    r += cmd.time.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    r += date;
     r += "  Time::";
-    r += cmd.time.toString(QStringLiteral("hh:mm:ss")).toLatin1();
+    r += time;
     r += "  Description::";
     r += cmd.message.toUtf8();
     r += "\r\n\r\n";
-    return r;
 }
 
 int CDebugWorker::kindOfCode(int code)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -76,12 +78,18 @@ public:
     // Every decoded frame reaches the file, even when the display sheds frames.
     void setRecordFile(const QString& path);
     static QByteArray formatRecord(const Command& cmd);
+    static void appendRecord(QByteArray& out, const Command& cmd, const QByteArray& date, const QByteArray& time);
     static int kindOfCode(int code);
 
     QList<Command> history() const;
-    int contentSize() const { return contentSizeValue.load(); }
-    int errSize() const { return errSizeValue.load(); }
-    int formatErrSize() const { return formatErrSizeValue.load(); }
+    // The counters are kept in 64 bits and reported saturated to the 32-bit range.
+    int contentSize() const { return saturated(contentSizeValue.load()); }
+    int errSize() const { return saturated(errSizeValue.load()); }
+    int formatErrSize() const { return saturated(formatErrSizeValue.load()); }
+    long long contentBytes() const { return contentSizeValue.load(); }
+    long long formatErrBytes() const { return formatErrSizeValue.load(); }
+    // Bytes of received blocks the full queue refused (lost, but counted as received).
+    long long droppedBytes() const { return droppedSizeValue.load(); }
     int nextIndex() const;
     QString lastError() const;
     long long shedFrames() const { return shedFrameCount.load(); }
@@ -103,6 +111,9 @@ signals:
     void updateFormatErrSize(int size);
 
 private:
+    static int saturated(long long v) { return v > 0x7fffffffLL ? 0x7fffffff : static_cast<int>(v); }
+    QDateTime decodeTime();
+
     enum class Step { NeedMore, Incomplete, Progress };
 
     void thrParseDebugMsg();
@@ -131,11 +142,21 @@ private:
     QString recordPath;
     QByteArray recordBuffer;
 
-    std::atomic<int> contentSizeValue{0};
-    std::atomic<int> errSizeValue{0};
-    std::atomic<int> formatErrSizeValue{0};
+    std::atomic<long long> contentSizeValue{0};
+    std::atomic<long long> errSizeValue{0};
+    std::atomic<long long> formatErrSizeValue{0};
+    std::atomic<long long> droppedSizeValue{0};
     std::atomic<long long> shedFrameCount{0};
     std::atomic<bool> relayScheduled{false};
     std::atomic<bool> errDirty{false};
     std::atomic<bool> formatErrDirty{false};
+    QElapsedTimer lastRelay;
+
+    // Decode time, refreshed at most once per millisecond: reading the local clock
+    // costs more than decoding a small frame. Parsing thread only.
+    QDateTime cachedTime;
+    std::chrono::steady_clock::time_point cachedTimeAt;
+    bool recordTextStale = true;
+    QByteArray cachedDateText;
+    QByteArray cachedTimeText;
 };

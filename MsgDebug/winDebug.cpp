@@ -52,6 +52,12 @@ winDebug::winDebug(QWidget* parent)
     ui->err_format->hide();
     ui->err_frame->hide();
     registerCommandMetaTypes();
+    scrollTimer.setSingleShot(true);
+    scrollTimer.setInterval(0);
+    connect(&scrollTimer, &QTimer::timeout, this, [this]() {
+        if (!ui->tableView->hasFocus())
+            ui->tableView->scrollToBottom();
+    });
 
     auto* edit = new DebugRuleLineEdit(ui->comboBox);
     ui->comboBox->setLineEdit(edit);
@@ -245,8 +251,8 @@ bool winDebug::doUpdateFrame(Command cmd)
     // The row labels travel with their rows, so only the new label is set.
     model->setVerticalHeaderItem(row, new QStandardItem(QString::number(cmd.index)));
 
-    if (!ui->tableView->hasFocus())
-        ui->tableView->scrollToBottom();
+    if (!scrollTimer.isActive())
+        scrollTimer.start();
     return true;
 }
 

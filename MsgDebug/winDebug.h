@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMutex>
 #include <QStringList>
+#include <QTimer>
 
 class QAction;
 class QStandardItemModel;
@@ -71,4 +72,5 @@ private:
     QAction* actionClear = nullptr;
     QAction* actionLight = nullptr;
     bool lightConnected = false;
+    QTimer scrollTimer; // one scroll per burst of frames: scrolling costs more than a row
 };
