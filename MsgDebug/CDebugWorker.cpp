@@ -76,8 +76,16 @@ CDebugWorker::~CDebugWorker()
     if (running.load())
         stop();
     joinParser();
-    if (tcpDevice)
+    if (tcpDevice) {
+        // Closing aborts the socket; the stop command must leave before that.
+        QTcpSocket* socket = tcpDevice->tcpSocket();
+        if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() > 0) {
+            socket->flush();
+            if (socket->bytesToWrite() > 0)
+                socket->waitForBytesWritten(100);
+        }
         tcpDevice->close();
+    }
     delete tcpDevice;
     tcpDevice = nullptr;
     cirQueue.reset();

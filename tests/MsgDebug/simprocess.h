@@ -11,9 +11,10 @@
 class SimProcess
 {
 public:
-    explicit SimProcess(QStringList args)
+    // port 0: any free port, read back from the simulator's output.
+    explicit SimProcess(QStringList args, int port = 0)
     {
-        args << QStringLiteral("--port") << QStringLiteral("0");
+        args << QStringLiteral("--port") << QString::number(port);
         proc.setProcessChannelMode(QProcess::SeparateChannels);
         proc.start(QStringLiteral(VXA_BIN_DIR "/vxa-dbgsim"), args);
         if (!proc.waitForStarted(5000))

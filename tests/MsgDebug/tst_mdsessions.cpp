@@ -1,6 +1,7 @@
 #include "dlgConnectParam.h"
 #include "plugMDData.h"
 #include "plugMDManager.h"
+#include "simprocess.h"
 #include "testutil.h"
 #include "winDebug.h"
 
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -77,6 +79,7 @@ private slots:
     void sixtyFifthSessionRefused();
     void contextMenus();
     void leftClickSwitches();
+    void sessionAgainstSimulator();
 };
 
 void tst_MDSessions::dialogFirstUse()
@@ -264,6 +267,37 @@ void tst_MDSessions::leftClickSwitches()
     QCOMPARE(switched.count(), 1);
     QCOMPARE(switched.first().at(0).toInt(), 0);
     QCOMPARE(stack->currentWidget(), tool.window(0));
+}
+
+// The dialog always connects to port 60000, so the simulator listens there on loopback.
+void tst_MDSessions::sessionAgainstSimulator()
+{
+    testutil::TempAppDir app;
+    {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, 60000))
+            QSKIP("Port 60000 on 127.0.0.1 is in use; the session dialog always uses that port.");
+    }
+    SimProcess sim({QStringLiteral("--rate"), QStringLiteral("100"), QStringLiteral("--types"), QStringLiteral("A,B")}, 60000);
+    QVERIFY(sim.isValid());
+    plugMDData tool;
+    auto* tree = qobject_cast<plugMDManager*>(tool.GetManagerWidget());
+    testutil::answerNextModal(QStringLiteral("OK"), [](QWidget* dlg) {
+        dlg->findChild<QComboBox*>(QStringLiteral("edit_ip"))->setCurrentText(QStringLiteral("127.0.0.1"));
+    });
+    emit tree->newAssist();
+    winDebug* w = tool.window(0);
+    QVERIFY(w);
+    QTRY_VERIFY_WITH_TIMEOUT(w->debugWorker()->isValid(), 5000);
+    testutil::answerNextModal(QStringLiteral("&No"));
+    w->findChild<QAction*>(QStringLiteral("actionStart"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(w->frameModel()->rowCount() >= 5, 5000);
+    QCOMPARE(w->knownRules(), (QStringList{"[DST]:DST1", "[SRC]:SRC1", "[TYPE]:A", "[TYPE]:B"}));
+    tree->setCurrentItem(tree->topLevelItem(0));
+    tree->findChild<QAction*>(QStringLiteral("actionDelete"))->trigger();
+    QVERIFY(!tool.window(0));
+    // Deleting the window ends the link with the stop command.
+    QVERIFY(!sim.waitForLine(QStringLiteral("cmd 7d 7d 7d 00 0b 80 01"), 5000).isEmpty());
 }
 
 QTEST_MAIN(tst_MDSessions)
