@@ -72,6 +72,7 @@ private slots:
     void recordFileAndLiveFrames();
     void reconnectionResendsStart();
     void closeStopsTheLink();
+    void floodShowsNewestHundred();
 };
 
 void tst_WinDebug::coloursAndRowCap()
@@ -333,6 +334,31 @@ void tst_WinDebug::closeStopsTheLink()
     QVERIFY(!w.debugWorker()->isRunning());
     QCOMPARE(w.frameModel()->rowCount(), 0);
     QVERIFY(!sim.waitForLine(QStringLiteral("cmd 7d 7d 7d 00 0b 80 01"), 5000).isEmpty());
+}
+
+// A burst far larger than the table reaches the window as the newest 100 frames only:
+// the display sheds the rest instead of queueing them.
+void tst_WinDebug::floodShowsNewestHundred()
+{
+    winDebug w;
+    QByteArray frame = QByteArray::fromHex("7d7d7d0015000010000001411201000162");
+    unsigned char sum = 0;
+    for (char c : frame)
+        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(c));
+    frame.append(char(sum)).append("\x7f\x7f\x7f", 3);
+    QCOMPARE(frame.size(), 0x15);
+    QByteArray burst;
+    for (int k = 0; k < 5000; ++k)
+        burst += frame;
+    CDebugWorker* worker = w.debugWorker();
+    worker->receiveBlock(burst);
+    QCOMPARE(worker->parsePending(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.frameModel()->rowCount(), 100, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.frameModel()->verticalHeaderItem(99)->text(), QStringLiteral("5000"), 5000);
+    QCOMPARE(w.frameModel()->verticalHeaderItem(0)->text(), QStringLiteral("4901"));
+    QCOMPARE(worker->shedFrames(), 4900LL);
+    QCOMPARE(w.frameModel()->item(99, 1)->text(), QStringLiteral("A"));
+    QCOMPARE(w.frameModel()->item(99, 4)->data(Qt::UserRole).toString(), QStringLiteral("b"));
 }
 
 QTEST_MAIN(tst_WinDebug)
