@@ -39,6 +39,11 @@ QWidget* plugMDData::GetDataWidget()
     return stack;
 }
 
+winDebug* plugMDData::window(int idx) const
+{
+    return windows.value(idx);
+}
+
 int plugMDData::takeFreeNumber()
 {
     for (int k = 0; k < MaxSessions; ++k) {

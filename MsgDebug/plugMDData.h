@@ -27,7 +27,7 @@ public:
     // Creates a session window connected to ip:port under the lowest free number;
     // -1 when all numbers are in use.
     int createSession(const QString& ip, int port);
-    winDebug* window(int idx) const { return windows.value(idx); }
+    winDebug* window(int idx) const;
     int sessionCount() const { return windows.size(); }
 
 public slots:
