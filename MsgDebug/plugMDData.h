@@ -1,19 +1,45 @@
 #pragma once
 
+#include <QMap>
 #include <QPointer>
 #include <QWidget>
 
-// Placeholder for the tool until it is built: an empty manager page and data page.
+#include <array>
+
+class QStackedWidget;
+class plugMDManager;
+class winDebug;
+
+// The "Message Debug" tool: up to 64 debug sessions, each a winDebug in a stack,
+// listed in a tree for the tool box.
 class plugMDData : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int MaxSessions = 64;
+
     explicit plugMDData(QWidget* parent = nullptr);
     ~plugMDData() override;
 
     QWidget* GetManagerWidget();
     QWidget* GetDataWidget();
 
+    // Creates a session window connected to ip:port under the lowest free number;
+    // -1 when all numbers are in use.
+    int createSession(const QString& ip, int port);
+    winDebug* window(int idx) const;
+    int sessionCount() const { return windows.size(); }
+
+public slots:
+    void newSession();
+    void deleteSession(int idx);
+    void switchSession(int idx);
+
 private:
-    QPointer<QWidget> managerWidget; // the tool box may delete it first
+    int takeFreeNumber();
+
+    QPointer<QStackedWidget> stack;
+    QPointer<plugMDManager> manager; // the tool box may delete it first
+    QMap<int, QPointer<winDebug>> windows;
+    std::array<bool, MaxSessions> freeNumbers;
 };
