@@ -24,6 +24,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cstring>
+
 namespace {
 
 const char* const kProtoCom = "COM";
@@ -114,11 +116,18 @@ QByteArray HexString2ByteArray(const QString& hex, QChar sep)
     return out;
 }
 
+// Length of the bytes before the first zero byte (memchr: QByteArray::indexOf walks
+// byte by byte, which shows on a flood).
+int lengthUpToZero(const QByteArray& bytes)
+{
+    const void* zero = std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size()));
+    return zero ? static_cast<int>(static_cast<const char*>(zero) - bytes.constData()) : bytes.size();
+}
+
 // Local 8-bit text up to (not including) the first zero byte.
 QString textUpToZero(const QByteArray& bytes)
 {
-    const int zero = bytes.indexOf('\0');
-    return QString::fromLocal8Bit(bytes.constData(), zero < 0 ? bytes.size() : zero);
+    return QString::fromLocal8Bit(bytes.constData(), lengthUpToZero(bytes));
 }
 
 // The same text as textUpToZero(bytes).right(...) for a long UTF-8 chunk, decoding only
@@ -132,8 +141,7 @@ bool localIsUtf8()
 
 QString tailTextUpToZero(const QByteArray& bytes, int maxBytes)
 {
-    const int zero = bytes.indexOf('\0');
-    const int end = zero < 0 ? bytes.size() : zero;
+    const int end = lengthUpToZero(bytes);
     int start = qMax(0, end - maxBytes);
     for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
         ++start;
@@ -721,7 +729,7 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
         if (lineFeed)
             text += QLatin1Char('\n');
     } else if (!showHex && data.size() > textVisibleBytes && localIsUtf8()
-               && data.indexOf('\0') < 0) {
+               && lengthUpToZero(data) > textVisibleBytes) {
         text = tailTextUpToZero(data, textVisibleBytes);
         if (lineFeed)
             text += QLatin1Char('\n');
