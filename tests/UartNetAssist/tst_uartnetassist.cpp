@@ -5,7 +5,10 @@
 
 #include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QGroupBox>
 #include <QSerialPort>
+#include <QStackedWidget>
+#include <QTranslator>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QtTest>
@@ -45,6 +48,7 @@ private slots:
     void tcpClientPrefillFromLocalAddress();
     void udpReceiveAndHistory();
     void nodeNameSignal();
+    void languageChangeKeepsState();
 
 private:
     testutil::TempAppDir* appDir = nullptr;
@@ -577,6 +581,30 @@ void tst_UartNetAssist::nodeNameSignal()
     setProtocol(panel, 0);
     child<QComboBox>(panel, "com_list")->setEditText(QStringLiteral("ttyS3"));
     QCOMPARE(panel->GetCurrentTitle(), QStringLiteral("COM_ttyS3_9600-NONE-8-1"));
+}
+
+void tst_UartNetAssist::languageChangeKeepsState()
+{
+    QTranslator zh;
+    QVERIFY(zh.load(QStringLiteral(VXA_BIN_DIR "/languages/zh_CN/UartNetAssist_zh_CN.qm")));
+    setProtocol(panel, 2);
+    child<QComboBox>(panel, "remote_ip_port")->setEditText(QStringLiteral("127.0.0.1:4000"));
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("typed"));
+    QVERIFY(QCoreApplication::installTranslator(&zh));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QGroupBox>(panel, "groupBox")->title(), QStringLiteral("通讯端口"), 5000);
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentIndex(), 2);
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentText(), QStringLiteral("Tcp Client"));
+    QCOMPARE(child<QStackedWidget>(panel, "stackedWidget")->currentIndex(), 1);
+    QCOMPARE(child<QLabel>(panel, "net_label_2")->text(), QStringLiteral("远程地址:端口"));
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("连接"));
+    QCOMPARE(recvLabel(panel), QStringLiteral("接收:0"));
+    // What the user entered survives the new texts.
+    QCOMPARE(child<QPlainTextEdit>(panel, "send_text")->toPlainText(), QStringLiteral("typed"));
+    QCOMPARE(child<QLineEdit>(panel, "edit_additional")->text(), QStringLiteral("\\r\\n"));
+    QCOMPARE(child<QComboBox>(panel, "remote_ip_port")->currentText(), QStringLiteral("127.0.0.1:4000"));
+    QVERIFY(QCoreApplication::removeTranslator(&zh));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QGroupBox>(panel, "groupBox")->title(), QStringLiteral("Communication Port"), 5000);
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("connect"));
 }
 
 QTEST_MAIN(tst_UartNetAssist)
