@@ -391,8 +391,12 @@ void UartNetAssist::setupSignals()
 
 void UartNetAssist::release()
 {
-    if (device)
-        device->close();
+    if (!device)
+        return;
+    // The panel closes it, not the peer: the resulting disconnect is no news to report.
+    if (device->isValid() && !qobject_cast<serialPortDevice_*>(device))
+        closingByUser = true;
+    device->close();
 }
 
 void UartNetAssist::OpenDevice()

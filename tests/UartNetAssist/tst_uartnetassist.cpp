@@ -49,6 +49,11 @@ private slots:
     void udpReceiveAndHistory();
     void nodeNameSignal();
     void languageChangeKeepsState();
+    void packetGapFromField_data();
+    void packetGapFromField();
+    void removedSerialPortClosesPanel();
+    void openDeviceReopensWithoutBox();
+    void releaseDuringPeriodicShowsNoBox();
 
 private:
     testutil::TempAppDir* appDir = nullptr;
@@ -162,29 +167,39 @@ void tst_UartNetAssist::serialOpenFailure_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("baud");
+    QTest::addColumn<int>("stopIndex");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600")
+    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600") << 0
                                     << QStringLiteral("/nonexistent/ttyVXA device not found.");
-    QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600")
+    QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600") << 0
                                  << QStringLiteral("Failed to open the serial port %1. Check whether it is "
                                                    "occupied by other programs.");
+    // A baud rate typed as text is no rate at all.
+    QTest::newRow("unsupported setting") << QStringLiteral("socat-a-free") << QStringLiteral("fast") << 1
+                                         << QStringLiteral("Failed to open the serial port %1. Check whether "
+                                                           "the parameters are correct.");
 }
 
 void tst_UartNetAssist::serialOpenFailure()
 {
     QFETCH(QString, port);
     QFETCH(QString, baud);
+    QFETCH(int, stopIndex);
     QFETCH(QString, expected);
     QSerialPort holder;
-    if (port == QLatin1String("socat-a")) {
+    if (port.startsWith(QLatin1String("socat-a"))) {
         if (!socat)
             QSKIP("socat is not available");
+        const bool hold = port == QLatin1String("socat-a");
         port = socat->portA();
         expected = expected.arg(port);
-        holder.setPortName(port);
-        QVERIFY(holder.open(QIODevice::ReadWrite));
+        if (hold) {
+            holder.setPortName(port);
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        }
     }
     child<QComboBox>(panel, "baud_rate")->setEditText(baud);
+    child<QComboBox>(panel, "stop_bit")->setCurrentIndex(stopIndex);
     auto box = catchNextBox();
     openSerial(panel, port);
     QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
@@ -605,6 +620,115 @@ void tst_UartNetAssist::languageChangeKeepsState()
     QVERIFY(QCoreApplication::removeTranslator(&zh));
     QTRY_COMPARE_WITH_TIMEOUT(child<QGroupBox>(panel, "groupBox")->title(), QStringLiteral("Communication Port"), 5000);
     QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("connect"));
+}
+
+void tst_UartNetAssist::packetGapFromField_data()
+{
+    QTest::addColumn<QString>("gap");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("default 50 ms splits bursts 300 ms apart") << QString() << QStringLiteral("[Receive from :0]:a\nb\n");
+    QTest::newRow("1000 ms joins them") << QStringLiteral("1000") << QStringLiteral("[Receive from :0]:ab\n");
+}
+
+void tst_UartNetAssist::packetGapFromField()
+{
+    QFETCH(QString, gap);
+    QFETCH(QString, shown);
+    if (!socat)
+        QSKIP("socat is not available");
+    openSerial(panel, socat->portA());
+    QVERIFY(isOpen(panel));
+    if (!gap.isEmpty()) {
+        // The field reaches the open device when its editing finishes.
+        auto* field = child<QLineEdit>(panel, "edit_timeGap");
+        field->setText(gap);
+        emit field->editingFinished();
+    }
+    QSerialPort peer(socat->portB());
+    QVERIFY(peer.open(QIODevice::ReadWrite));
+    peer.write("a");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTest::qWait(300); // the point: a pause shorter than one gap and longer than the other
+    peer.write("b");
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), shown, 5000);
+}
+
+void tst_UartNetAssist::removedSerialPortClosesPanel()
+{
+    if (!testutil::isRoot())
+        QSKIP("needs root to add a serial port link under /dev");
+    if (!socat)
+        QSKIP("socat is not available");
+    const QString name = QStringLiteral("ttyS249");
+    const QString link = QStringLiteral("/dev/") + name;
+    if (QFileInfo::exists(link) || QFileInfo(link).isSymLink())
+        QSKIP("/dev/ttyS249 is in use");
+    struct LinkGuard
+    {
+        QString path;
+        ~LinkGuard() { QFile::remove(path); }
+    } guard{link};
+    QVERIFY(QFile::link(socat->portA(), link));
+
+    delete panel; // a panel that saw the port at start-up
+    panel = new UartNetAssist;
+    panel->show();
+    QVERIFY(child<QComboBox>(panel, "com_list")->findText(name) >= 0);
+    setProtocol(panel, 1);
+    setProtocol(panel, 0); // back on the serial page the watch ticks every 2 s
+    openSerial(panel, name);
+    QVERIFY(isOpen(panel));
+
+    QVERIFY(QFile::remove(link));
+    QTRY_VERIFY_WITH_TIMEOUT(!isOpen(panel), 8000);
+    QTRY_VERIFY2_WITH_TIMEOUT(recvText(panel).contains(QRegularExpression(QStringLiteral(
+                 "^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]Device is removed!$"),
+                 QRegularExpression::MultilineOption)),
+             qPrintable(recvText(panel)), 5000);
+    QCOMPARE(child<QComboBox>(panel, "com_list")->findText(name), -1);
+    QVERIFY(child<QComboBox>(panel, "com_list")->isEnabled());
+}
+
+void tst_UartNetAssist::openDeviceReopensWithoutBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* first = peerServer.nextPendingConnection();
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+
+    panel->OpenDevice();
+    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, 5000);
+    QCOMPARE(visibleBoxes(panel), 0);
+    // The peer closing the new link later is news again.
+    QTcpSocket* second = peerServer.nextPendingConnection();
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+    auto box = catchNextBox();
+    second->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->text, QStringLiteral("The connection has been disconnected!"));
+}
+
+void tst_UartNetAssist::releaseDuringPeriodicShowsNoBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+    panel->release();
+    QCOMPARE(visibleBoxes(panel), 0);
+    QTest::qWait(100); // the point: no late box either
+    QCOMPARE(visibleBoxes(panel), 0);
 }
 
 QTEST_MAIN(tst_UartNetAssist)
