@@ -206,6 +206,8 @@ UartNetAssist::UartNetAssist(QWidget* parent)
 {
     ui->setupUi(this);
     periodicTimer = new QTimer;
+    ui->splitter->setStretchFactor(0, 3); // most room for what arrives
+    ui->splitter->setStretchFactor(1, 1);
 
     recvViewTimer.setSingleShot(true);
     recvViewTimer.setInterval(recvViewFlushMs);
@@ -252,7 +254,9 @@ UartNetAssist::~UartNetAssist()
     }
     delete noticeBox;
     delete ui;
+    ui = nullptr;
     delete periodicTimer;
+    periodicTimer = nullptr;
 }
 
 void UartNetAssist::setupSignals()
