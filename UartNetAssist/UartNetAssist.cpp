@@ -304,14 +304,14 @@ void UartNetAssist::setupSignals()
         if (!device || !device->isValid()) {
             openDevice();
         } else {
-            device->close();
+            closeOwnDevice();
             updateUI();
         }
     });
     connect(ui->connect, &QPushButton::clicked, this, [this]() {
         if (device && device->isValid()) {
             closingByUser = true;
-            device->close();
+            closeOwnDevice();
             updateUI();
         } else if (openDevice()) {
             closingByUser = false;
@@ -400,7 +400,7 @@ void UartNetAssist::release()
     // The panel closes it, not the peer: the resulting disconnect is no news to report.
     if (device->isValid() && !qobject_cast<serialPortDevice_*>(device))
         closingByUser = true;
-    device->close();
+    closeOwnDevice();
 }
 
 void UartNetAssist::OpenDevice()
@@ -419,8 +419,19 @@ void UartNetAssist::CloseDevice()
 {
     if (!device)
         return;
-    device->close();
+    closeOwnDevice();
     updateUI();
+}
+
+void UartNetAssist::closeOwnDevice()
+{
+    // Disconnects reported while the panel closes its own device are not the peer's
+    // doing (a server drops each of its clients in turn, and only the last would look
+    // like "no connection left").
+    const bool wasClosing = selfClosing;
+    selfClosing = true;
+    device->close();
+    selfClosing = wasClosing;
 }
 
 void UartNetAssist::SendContent()
@@ -612,7 +623,7 @@ bool UartNetAssist::openDevice()
                     serverClients.clear();
                     ui->client_addrs->clear();
                 }
-                if (ui->client_addrs->count() == 0 && !closingByUser)
+                if (ui->client_addrs->count() == 0 && !closingByUser && !selfClosing)
                     handlePassiveDisconnect();
                 closingByUser = false;
             });
@@ -639,7 +650,8 @@ bool UartNetAssist::openDevice()
                         closingByUser = false;
                         return;
                     }
-                    handlePassiveDisconnect();
+                    if (!selfClosing)
+                        handlePassiveDisconnect();
                 });
             } else {
                 qDebug() << "client connect to server failed!";

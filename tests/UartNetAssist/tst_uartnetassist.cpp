@@ -13,6 +13,9 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 using namespace assisttest;
 
 class tst_UartNetAssist : public QObject
@@ -38,6 +41,8 @@ private slots:
     void serverClientCombo();
     void lastClientGoneStopsPeriodic();
     void disconnectOneClient();
+    void closingServerDuringPeriodicShowsNoBox_data();
+    void closingServerDuringPeriodicShowsNoBox();
     void serverOpenFailureShownInLabel();
     void tcpClientOpenAndHistory();
     void tcpClientCloseByButtonShowsNoBox();
@@ -421,6 +426,46 @@ void tst_UartNetAssist::disconnectOneClient()
     QTRY_COMPARE_WITH_TIMEOUT(c2.state(), QAbstractSocket::UnconnectedState, 5000);
     QCOMPARE(c1.state(), QAbstractSocket::ConnectedState);
     QTRY_COMPARE_WITH_TIMEOUT(combo->findText(QStringLiteral("127.0.0.1:%1").arg(c2.localPort())), -1, 5000);
+}
+
+void tst_UartNetAssist::closingServerDuringPeriodicShowsNoBox_data()
+{
+    QTest::addColumn<int>("clients");
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("one client, button") << 1 << true;
+    QTest::newRow("two clients, button") << 2 << true;
+    QTest::newRow("three clients, button") << 3 << true;
+    QTest::newRow("two clients, CloseDevice") << 2 << false;
+}
+
+void tst_UartNetAssist::closingServerDuringPeriodicShowsNoBox()
+{
+    QFETCH(int, clients);
+    QFETCH(bool, byButton);
+    const int port = freeTcpPort();
+    openLocal(panel, 1, port);
+    QVERIFY(isOpen(panel));
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < clients; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QHostAddress::LocalHost, quint16(port));
+        QVERIFY(sockets.back()->waitForConnected(5000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(panel, "client_addrs")->count(), clients == 1 ? 1 : clients + 1, 5000);
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+
+    if (byButton)
+        child<QPushButton>(panel, "connect")->click();
+    else
+        panel->CloseDevice();
+    QVERIFY(!isOpen(panel));
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("send"));
+    for (auto& s : sockets)
+        QTRY_COMPARE_WITH_TIMEOUT(s->state(), QAbstractSocket::UnconnectedState, 5000);
+    QCOMPARE(visibleBoxes(panel), 0);
 }
 
 void tst_UartNetAssist::serverOpenFailureShownInLabel()
