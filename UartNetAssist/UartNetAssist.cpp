@@ -359,10 +359,11 @@ void UartNetAssist::setupSignals()
     connect(ui->clear_addr_history, &QPushButton::clicked, this, [this]() {
         if (ui->remote_addr_history->count() < 1)
             return;
+        const QPointer<UartNetAssist> self(this); // the question runs an event loop of its own
         const auto answer = QMessageBox::question(
             this, tr("tips"), tr("Are you sure to delete all remote host addr history?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        if (answer == QMessageBox::Yes) {
+        if (self && answer == QMessageBox::Yes) {
             ui->remote_addr_history->clear();
             udpHistory.clear();
         }
