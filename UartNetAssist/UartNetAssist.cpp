@@ -753,12 +753,14 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
         normaliseBreaks(piece);
         pendingView += piece;
         pendingBreaks += piece.count(QLatin1Char('\n'));
-        // Once the pending text fills the view, the view's old text will all scroll out:
-        // keep only what will stay visible.
-        if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks) {
+        // Once the pending text fills the view, the view's old text will all scroll out.
+        if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks)
+            pendingReplacesView = true;
+        // Cut it down to what stays visible only now and then, so that many small
+        // pieces do not each pay for a cut.
+        if (pendingView.size() > 2 * recvViewMaxChars || pendingBreaks >= 2 * recvViewMaxBlocks) {
             pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
             pendingBreaks = pendingView.count(QLatin1Char('\n'));
-            pendingReplacesView = true;
         }
     }
     if (!recvViewTimer.isActive())
@@ -772,6 +774,7 @@ void UartNetAssist::flushRecvView()
     QPlainTextEdit* view = ui->recv_text;
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
+        pendingView.remove(0, qMax(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars)));
         view->setPlainText(pendingView);
     } else {
         view->moveCursor(QTextCursor::End);
