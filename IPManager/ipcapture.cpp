@@ -3,6 +3,7 @@
 #include <pcap/pcap.h>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -57,6 +58,15 @@ bool CaptureHandle::open(const QString& device, quint32 netmaskRaw, QString* err
             *error = lastError;
         return false;
     }
+    // Non-blocking, with our own 1 ms wait below: with TPACKET_V3 a blocking read on a
+    // silent segment would never return, and a worker could not stop.
+    if (pcap_setnonblock(h, 1, errbuf) < 0) {
+        lastError = QStringLiteral("\n Unable to open the adapter %1. %2").arg(device, QString::fromLocal8Bit(errbuf));
+        if (error)
+            *error = lastError;
+        pcap_close(h);
+        return false;
+    }
     bpf_program prog{};
     if (pcap_compile(h, &prog, "arp", 1, netmaskRaw) < 0) {
         lastError = QStringLiteral("Unable to compile the packet filer. Check the syntax.");
@@ -100,7 +110,15 @@ int CaptureHandle::next(QByteArray* frame)
         return -1;
     pcap_pkthdr* hdr = nullptr;
     const u_char* data = nullptr;
-    const int rc = pcap_next_ex(handle, &hdr, &data);
+    int rc = pcap_next_ex(handle, &hdr, &data);
+    if (rc == 0) {
+        const int fd = pcap_get_selectable_fd(handle);
+        if (fd >= 0) {
+            pollfd p{fd, POLLIN, 0};
+            ::poll(&p, 1, 1);
+        }
+        rc = pcap_next_ex(handle, &hdr, &data);
+    }
     if (rc == 1 && hdr && data) {
         *frame = QByteArray(reinterpret_cast<const char*>(data), int(hdr->caplen));
         return 1;
