@@ -100,9 +100,9 @@ void IPManager::createActions()
     menu = new QMenu(this);
 }
 
-void IPManager::setHeaderLabels()
+void IPManager::setHeaderLabels(bool blankFirst)
 {
-    ui->tableWidget->setHorizontalHeaderLabels({tr("       "), tr("ID"), tr("Version"), tr("MAC"), tr("Dev Name"), tr("IP"),
+    ui->tableWidget->setHorizontalHeaderLabels({blankFirst ? tr("       ") : QString(), tr("ID"), tr("Version"), tr("MAC"), tr("Dev Name"), tr("IP"),
                                                 tr("NetMask"), tr("Gateway"), tr("SerialNum"), tr("UartNum"), tr("Status")});
 }
 
@@ -609,7 +609,7 @@ void IPManager::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
-        setHeaderLabels();
+        setHeaderLabels(false);
         if (ui->btn_serach->isEnabled())
             ui->btn_serach->setText(tr("Search Device"));
         else

@@ -105,7 +105,7 @@ private:
     void setupSignals();
     void createActions();
     void setupDevieListTable();
-    void setHeaderLabels();
+    void setHeaderLabels(bool blankFirst = true);
     void onAdapterSelected(int index);
     void onDoConfig();
     void onConfigDone(int row, int ret);
