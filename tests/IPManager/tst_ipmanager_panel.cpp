@@ -29,6 +29,7 @@ private slots:
     void logLineFormat();
     void languageChangeKeepsHeader();
     void configWithoutRows();
+    void chineseTranslation();
     void consoles();
     void headerCheckBox();
     void treeItems();
@@ -156,6 +157,23 @@ void tst_IPManagerPanel::configWithoutRows()
     QTRY_VERIFY(!qApp->activeModalWidget());
     QCOMPARE(text, QStringLiteral("tips|Please choose at least one device first!"));
     QCOMPARE(done.count(), 0);
+}
+
+void tst_IPManagerPanel::chineseTranslation()
+{
+    QTranslator zh;
+    QVERIFY(zh.load(QStringLiteral(VXA_BIN_DIR "/languages/zh_CN/IPManager_zh_CN.qm")));
+    IPManager panel;
+    QCoreApplication::installTranslator(&zh); // sends the language change to every widget
+    auto* table = panel.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+    QTRY_COMPARE(panel.findChild<QPushButton*>(QStringLiteral("btn_serach"))->text(), QString::fromUtf8("\u641c\u7d22\u8bbe\u5907"));
+    QCOMPARE(table->horizontalHeaderItem(10)->text(), QString::fromUtf8("\u72b6\u6001"));
+    QCOMPARE(QCoreApplication::translate("MyQHeaderView", "Sel All"), QString::fromUtf8("\u5168\u9009"));
+    QCOMPARE(QCoreApplication::translate("IPManager", "success"), QString::fromUtf8("\u6210\u529f"));
+    CIceDevConsolo console;
+    QTRY_COMPARE(console.findChild<QPushButton*>(QStringLiteral("btnLogin"))->text(), QString::fromUtf8("\u767b\u5f55"));
+    QCoreApplication::removeTranslator(&zh);
+    QTRY_COMPARE(panel.findChild<QPushButton*>(QStringLiteral("btn_serach"))->text(), QStringLiteral("Search Device"));
 }
 
 void tst_IPManagerPanel::consoles()
