@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
-#include <QTest>
 
 class Simulator
 {
