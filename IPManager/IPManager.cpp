@@ -53,8 +53,7 @@ IPManager::IPManager(QWidget* parent)
     ui->card_list->setCurrentIndex(-1);
     setupSignals();
     if (ui->card_list->count() > 0)
-        ui->card_list->setCurrentIndex(0);
-    onAdapterSelected(ui->card_list->currentIndex());
+        ui->card_list->setCurrentIndex(0); // runs the adapter-selected handler once
     setupDevieListTable();
 
     ui->label_8->hide();
@@ -224,6 +223,7 @@ void IPManager::setupSignals()
             ui->card_list->setCurrentIndex(0);
     });
     connect(this, &IPManager::searchDone_signal, this, [this] {
+        flushPendingRows(); // the table is complete when the button comes back
         ui->btn_serach->setText(tr("Search Device"));
         ui->btn_serach->setEnabled(true);
         ui->btn_config->setEnabled(true);
@@ -281,6 +281,7 @@ void IPManager::onAdapterSelected(int index)
 void IPManager::ClearSearchResult()
 {
     ++tableGeneration;
+    pendingRows.clear();
     ui->tableWidget->clearContents();
     ui->tableWidget->setRowCount(0);
     qDeleteAll(devices);
@@ -372,70 +373,76 @@ void IPManager::addDeviceMsgIntoTable(int idx)
     auto raw = rawAnswers.find(idx);
     if (raw == rawAnswers.end())
         return;
-    const ipframes::SearchAnswer a = ipframes::decodeSearchAnswer(*raw);
-
-    QTableWidget* t = ui->tableWidget;
-    const int row = t->rowCount();
-    t->setRowCount(row + 1);
-    const int id = t->rowCount();
-
-    auto* cell = new QWidget;
-    auto* box = new QCheckBox(cell);
-    auto* lay = new QHBoxLayout(cell);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->addStretch();
-    lay->addWidget(box);
-    lay->addStretch();
-    t->setCellWidget(row, ColCheck, cell);
-    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
-        if (checked)
-            emit alarmTableRowSelected(id);
-        else
-            emit alarmTableRowCanceled(id);
-    });
-
-    const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
-                             a.maskText, a.gatewayText, a.serial, a.uartText};
-    for (int c = ColId; c <= ColUart; ++c) {
-        auto* item = new QTableWidgetItem(texts[c - ColId]);
-        // Earlier rows already carry this formatting, so only the new row needs it.
-        item->setTextAlignment(Qt::AlignCenter);
-        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        t->setItem(row, c, item);
-    }
-
-    auto* dev = new DeviceMsg;
-    dev->id = id;
-    dev->checkBox = box;
-    dev->name = a.name;
-    dev->serial = a.serial;
-    dev->uartNumber = a.uartNumber;
-    dev->mac = a.mac;
-    dev->ip = a.ip;
-    dev->mask = a.mask;
-    dev->gateway = a.gateway;
-    delete devices.value(id);
-    devices.insert(id, dev);
-    scheduleColumnResize();
+    pendingRows.append(ipframes::decodeSearchAnswer(*raw));
     rawAnswers.erase(raw);
+    // Rows go into the table once per event-loop pass: each table insertion costs O(rows)
+    // (it moves every row's check-box index), so a burst of 1000 answers inserted one by
+    // one would freeze the window for half a second.
+    if (!flushPending) {
+        flushPending = true;
+        QTimer::singleShot(0, this, &IPManager::flushPendingRows);
+    }
 }
 
-void IPManager::scheduleColumnResize()
+void IPManager::flushPendingRows()
 {
-    // Sizing every column after each of a burst of answers costs O(rows) each time;
-    // once per event-loop pass gives the same table.
-    if (resizePending)
+    flushPending = false;
+    if (pendingRows.isEmpty())
         return;
-    resizePending = true;
-    QTimer::singleShot(0, this, [this] {
-        resizePending = false;
-        ui->tableWidget->resizeColumnsToContents();
-        ui->tableWidget->setColumnWidth(ColCheck, 80);
-    });
+    QTableWidget* t = ui->tableWidget;
+    const int first = t->rowCount();
+    t->setRowCount(first + pendingRows.size());
+    for (int i = 0; i < pendingRows.size(); ++i) {
+        const ipframes::SearchAnswer& a = pendingRows.at(i);
+        const int row = first + i;
+        const int id = row + 1; // the row count once this row is in
+
+        auto* cell = new QWidget;
+        auto* box = new QCheckBox(cell);
+        auto* lay = new QHBoxLayout(cell);
+        lay->setContentsMargins(0, 0, 0, 0);
+        lay->addStretch();
+        lay->addWidget(box);
+        lay->addStretch();
+        t->setCellWidget(row, ColCheck, cell);
+        connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
+            if (checked)
+                emit alarmTableRowSelected(id);
+            else
+                emit alarmTableRowCanceled(id);
+        });
+
+        const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
+                                 a.maskText, a.gatewayText, a.serial, a.uartText};
+        for (int c = ColId; c <= ColUart; ++c) {
+            auto* item = new QTableWidgetItem(texts[c - ColId]);
+            // Earlier rows already carry this formatting, so only the new rows need it.
+            item->setTextAlignment(Qt::AlignCenter);
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            t->setItem(row, c, item);
+        }
+
+        auto* dev = new DeviceMsg;
+        dev->id = id;
+        dev->checkBox = box;
+        dev->name = a.name;
+        dev->serial = a.serial;
+        dev->uartNumber = a.uartNumber;
+        dev->mac = a.mac;
+        dev->ip = a.ip;
+        dev->mask = a.mask;
+        dev->gateway = a.gateway;
+        delete devices.value(id);
+        devices.insert(id, dev);
+    }
+    pendingRows.clear();
+    t->resizeColumnsToContents();
+    t->setColumnWidth(ColCheck, 80);
 }
 
 void IPManager::onHeadCheckBoxToggled(bool checked)
 {
+    flushPendingRows();
     for (DeviceMsg* d : qAsConst(devices)) {
         if (d->checkBox)
             d->checkBox->setChecked(checked);
@@ -448,6 +455,7 @@ void IPManager::onHeadCheckBoxToggled(bool checked)
 
 void IPManager::onDoConfig()
 {
+    flushPendingRows();
     if (selectedIds.isEmpty()) {
         QMessageBox::critical(this, tr("tips"), tr("Please choose at least one device first!"), QMessageBox::Ok);
         return;

@@ -110,7 +110,7 @@ private:
     void onDoConfig();
     void onConfigDone(int row, int ret);
     void onHeadCheckBoxToggled(bool checked);
-    void scheduleColumnResize();
+    void flushPendingRows();
     std::optional<NetCardInfo> currentCard() const;
 
     bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle);
@@ -139,7 +139,8 @@ private:
 
     bool initializing = false;
     bool autoRefreshed = false; // one automatic refresh for a 0.0.0.0 adapter, never a loop
-    bool resizePending = false;
+    bool flushPending = false;
+    QVector<ipframes::SearchAnswer> pendingRows; // decoded, waiting for the next table update
     int tableGeneration = 0;   // bumped by every search, so late results never hit new rows
     int configGeneration = -1;
     QStringList configTexts;   // IP, mask and gateway texts of the running configuration

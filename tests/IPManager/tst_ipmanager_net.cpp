@@ -74,6 +74,7 @@ private slots:
     void noDevice();
     void twoDevicesInArrivalOrder();
     void lateAnswerExtendsSearch();
+    void burstOfAnswers();
     void duplicateAndMalformedAnswers();
     void configureTickedRows_data();
     void configureTickedRows();
@@ -221,6 +222,27 @@ void tst_IPManagerNet::lateAnswerExtendsSearch()
     QVERIFY2(ms >= 5700 && ms < 12000, qPrintable(QString::number(ms)));
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(cell(1, 1), QStringLiteral("2"));
+}
+
+void tst_IPManagerNet::burstOfAnswers()
+{
+    // 300 answers at once: every one becomes a row, in arrival order, with its own ID.
+    Simulator sim({"--devices", "300"});
+    QVERIFY(sim.isReady());
+    QSignalSpy added(panel.get(), &IPManager::addDevMsg_signal);
+    QVERIFY(added.isValid());
+    QVERIFY(search() > 0);
+    QCOMPARE(added.count(), 300);
+    QCOMPARE(table()->rowCount(), 300);
+    for (int r = 0; r < 300; ++r) {
+        QCOMPARE(cell(r, 1), QString::number(r + 1));
+        QCOMPARE(cell(r, 4), QStringLiteral("VXA-DEV-%1").arg(r + 1));
+    }
+    // Each row's box selects its own ID.
+    QSignalSpy selected(panel.get(), &IPManager::alarmTableRowSelected);
+    QTest::mouseClick(rowBox(299), Qt::LeftButton);
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(selected.at(0).at(0).toInt(), 300);
 }
 
 void tst_IPManagerNet::duplicateAndMalformedAnswers()
