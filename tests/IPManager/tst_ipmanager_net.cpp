@@ -85,6 +85,8 @@ private slots:
     void invalidFormAddress();
     void invalidMacCellIsNotSent();
     void indicator();
+    void lateConfigResultAfterNewSearch();
+    void noAdapter();
     void vanishedAdapter();
     void sendFailureLogIsReadable();
     void destroyDuringSearchAndConfig();
@@ -459,6 +461,39 @@ void tst_IPManagerNet::indicator()
     QCOMPARE(f.at(1), "025658000001" + mac + "0806230000500604000002" + QByteArray(18, '0') + mac + "00006688");
     QTest::qWait(300); // the third call must not have sent anything; the simulator would report it
     QCOMPARE(sim.framesWithOpcode("0050").size(), 2);
+}
+
+void tst_IPManagerNet::lateConfigResultAfterNewSearch()
+{
+    // A result that arrives after a new search refilled the table belongs to a row that
+    // no longer exists: it must not mark the new row.
+    Simulator sim({"--devices", "1", "--config-result", "none"});
+    QVERIFY(sim.isReady());
+    QVERIFY(search() > 0);
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    QSignalSpy done(panel.get(), &IPManager::configDone_signal);
+    QVERIFY(done.isValid());
+    QTest::mouseClick(button("btn_config"), Qt::LeftButton);
+    QVERIFY(search() > 0); // runs while the configuration waits for its answer
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QCoreApplication::processEvents();
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(cell(0, 10), QString());
+}
+
+void tst_IPManagerNet::noAdapter()
+{
+    const QString iface = qEnvironmentVariable("VXA_TEST_IFACE");
+    QVERIFY(run({"addr", "del", "198.18.0.2/24", "dev", iface}));
+    struct Restore {
+        QString iface;
+        ~Restore() { run({"addr", "add", "198.18.0.2/24", "dev", iface}); }
+    } restore{iface};
+    panel.reset(new IPManager);
+    QCOMPARE(cardList()->count(), 0);
+    const qint64 ms = search();
+    QVERIFY2(ms >= 0 && ms < 2000, qPrintable(QString::number(ms)));
+    QCOMPARE(logLines().value(0).mid(18), QStringLiteral("No network adapter information"));
 }
 
 void tst_IPManagerNet::vanishedAdapter()
