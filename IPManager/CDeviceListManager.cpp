@@ -1,11 +1,12 @@
 #include "CDeviceListManager.h"
 
+#include "commonhelpers.h"
+
 #include <QEvent>
 #include <QIcon>
 #include <QMouseEvent>
 
 #include <atomic>
-#include <functional>
 
 namespace {
 // Item numbers run on across searches and panels for the whole program.
@@ -49,14 +50,8 @@ void CDeviceListManager::AddDeviceMsg(QString devIp, QString name)
 void CDeviceListManager::ReleaseItems()
 {
     setCurrentItem(nullptr);
-    // Children before their parents, front to back.
-    std::function<void(QTreeWidgetItem*)> removeItem = [&removeItem](QTreeWidgetItem* item) {
-        while (item->childCount() > 0)
-            removeItem(item->child(0));
-        delete item;
-    };
     while (topLevelItemCount() > 0)
-        removeItem(topLevelItem(0));
+        RemoveTreeWidgetItem(topLevelItem(0)); // children before their parents
     clear();
 }
 

@@ -51,8 +51,10 @@ constexpr int kIndicatorRequestSize = 42;
 constexpr int kConfigAnswerMinSize = 30;
 
 // The one place where address texts become bytes; everything else takes parsed bytes.
-// A MAC text must split at ':' into exactly six hex pieces; an IPv4 text must be four
-// dotted decimal numbers 0-255. Both return false and leave out untouched otherwise.
+// Stricter than the shared string2array_mac/string2array_ip on purpose, so that no frame
+// goes to a half-typed or garbled address: a MAC text must split at ':' into exactly six
+// pieces of one or two hex digits, an IPv4 text must be four dotted decimal numbers 0-255.
+// Both return false and leave *out untouched otherwise.
 bool parseMac(const QString& text, MacBytes* out);
 bool parseIp4(const QString& text, Ip4Bytes* out);
 
