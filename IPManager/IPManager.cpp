@@ -39,11 +39,10 @@ IPManager::IPManager(QWidget* parent)
     , ui(new Ui_IPManager)
 {
     ui->setupUi(this);
-    auto* validatorParent = this;
     const QRegularExpression ipRe(QString::fromLatin1(kIpPattern));
-    ui->ip_edit->setValidator(new QRegularExpressionValidator(ipRe, validatorParent));
-    ui->mask_edit->setValidator(new QRegularExpressionValidator(ipRe, validatorParent));
-    ui->gateway_edit->setValidator(new QRegularExpressionValidator(ipRe, validatorParent));
+    ui->ip_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->ip_edit));
+    ui->mask_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->mask_edit));
+    ui->gateway_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->gateway_edit));
 
     header = new MyQHeaderView(ui->tableWidget);
     ui->tableWidget->setHorizontalHeader(header);

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -106,6 +107,9 @@ void tst_IPManagerPanel::addressValidator()
     for (const char* name : {"ip_edit", "mask_edit", "gateway_edit"}) {
         const QValidator* v = panel.findChild<QLineEdit*>(QString::fromLatin1(name))->validator();
         QVERIFY(v);
+        auto* re = qobject_cast<const QRegularExpressionValidator*>(v);
+        QVERIFY(re);
+        QCOMPARE(re->regularExpression().pattern().size(), 79);
         QString t = text;
         int pos = 0;
         QCOMPARE(int(v->validate(t, pos)), state);
