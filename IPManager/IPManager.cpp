@@ -1,20 +1,630 @@
 #include "IPManager.h"
 
-#include <QLabel>
+#include "CDeviceListManager.h"
+#include "CIceDevConsolo.h"
+#include "MyQHeaderView.h"
+#include "ipcapture.h"
+#include "ui_IPManager.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMutexLocker>
+#include <QNetworkInterface>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+constexpr qint64 kAnswerWindowNs = 3000000000LL; // 3 s after the request or the last answer
+
+const char* const kIpPattern =
+    "^((2(5[0-5]|[0-4]\\d))|[0-1]?\\d{1,2})(\\.((2(5[0-5]|[0-4]\\d))|[0-1]?\\d{1,2})){3}$";
+
+enum Column { ColCheck = 0, ColId, ColVersion, ColMac, ColName, ColIp, ColMask, ColGateway, ColSerial, ColUart, ColStatus, ColumnCount };
+
+} // namespace
 
 IPManager::IPManager(QWidget* parent)
     : QWidget(parent)
-    , managerWidget(new QLabel(QStringLiteral("IPManager")))
+    , ui(new Ui_IPManager)
 {
+    ui->setupUi(this);
+    const QRegularExpression ipRe(QString::fromLatin1(kIpPattern));
+    ui->ip_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->ip_edit));
+    ui->mask_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->mask_edit));
+    ui->gateway_edit->setValidator(new QRegularExpressionValidator(ipRe, ui->gateway_edit));
+
+    header = new MyQHeaderView(ui->tableWidget);
+    ui->tableWidget->setHorizontalHeader(header);
+
+    createActions();
+    initialize();
+    ui->card_list->setCurrentIndex(-1);
+    setupSignals();
+    if (ui->card_list->count() > 0)
+        ui->card_list->setCurrentIndex(0); // runs the adapter-selected handler once
+    setupDevieListTable();
+
+    ui->label_8->hide();
+    ui->label_5->hide();
+    ui->label_7->hide();
+    ui->dev_name_edit->hide();
+    ui->user_edit->hide();
+    ui->password_edit->hide();
+    ui->btn_refresh_card->hide();
+    ui->labelDeviceInfo->hide();
+    ui->tabWidget->removeTab(1);
 }
 
 IPManager::~IPManager()
 {
-    delete managerWidget;
+    joinThreads();
+    qDeleteAll(devices);
+    devices.clear();
+    qDeleteAll(consoles);
+    consoles.clear();
+    delete deviceTree.data();
+    delete ui;
+}
+
+void IPManager::joinThreads()
+{
+    stopping = true;
+    if (searchThread.joinable())
+        searchThread.join();
+    if (configThread.joinable())
+        configThread.join();
 }
 
 QWidget* IPManager::GetManagerWidget()
 {
-    return managerWidget;
+    return deviceTree.data();
 }
 
+void IPManager::createActions()
+{
+    actLogonWeb = new QAction(tr("Logon Web"), ui->tableWidget);
+    actOpenConsolo = new QAction(tr("Open Consolo"), ui->tableWidget);
+    menu = new QMenu(this);
+}
+
+void IPManager::setHeaderLabels(bool blankFirst)
+{
+    ui->tableWidget->setHorizontalHeaderLabels({blankFirst ? tr("       ") : QString(), tr("ID"), tr("Version"), tr("MAC"), tr("Dev Name"), tr("IP"),
+                                                tr("NetMask"), tr("Gateway"), tr("SerialNum"), tr("UartNum"), tr("Status")});
+}
+
+void IPManager::setupDevieListTable()
+{
+    QTableWidget* t = ui->tableWidget;
+    t->setColumnCount(ColumnCount);
+    setHeaderLabels();
+    t->verticalHeader()->setVisible(false);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setStyleSheet(QStringLiteral("alignment: left;"));
+    t->setColumnWidth(ColCheck, 80);
+}
+
+void IPManager::initialize()
+{
+    if (initializing)
+        return;
+    initializing = true;
+    // A refresh starts from nothing, so adapters are never listed twice.
+    cards.clear();
+    {
+        const QSignalBlocker block(ui->card_list);
+        ui->card_list->clear();
+    }
+
+    int index = 0;
+    const QList<QNetworkInterface> ifaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& iface : ifaces) {
+        const QString name = iface.humanReadableName();
+        if (name.startsWith(QLatin1String("Loopback")) || name.startsWith(QLatin1String("lo")))
+            continue;
+        NetCardInfo card;
+        card.name = name;
+        card.macText = iface.hardwareAddress();
+        for (const QNetworkAddressEntry& e : iface.addressEntries())
+            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                card.addresses << e.ip().toString();
+        if (card.addresses.isEmpty())
+            continue;
+        card.macValid = ipframes::parseMac(card.macText, &card.mac);
+        cards.insert(index++, card);
+    }
+
+    QString err;
+    const QVector<PcapDeviceInfo> pdevs = listPcapDevices(&err);
+    if (!err.isEmpty())
+        qDebug() << QStringLiteral("Error in pcap_findalldevs: %1").arg(err);
+    for (const PcapDeviceInfo& d : pdevs) {
+        for (const QString& ip : d.ipv4) {
+            auto it = std::find_if(cards.begin(), cards.end(), [&ip](const NetCardInfo& c) { return c.addresses.contains(ip); });
+            if (it != cards.end()) {
+                it->hasCaptureDevice = true;
+                it->captureName = d.name;
+                it->captureNetmaskRaw = d.netmaskRaw;
+                break;
+            }
+        }
+        qDebug() << (d.description.isEmpty() ? QStringLiteral("No description available") : d.description);
+    }
+
+    {
+        const QSignalBlocker block(ui->card_list);
+        for (auto it = cards.cbegin(); it != cards.cend(); ++it)
+            ui->card_list->addItem(QStringLiteral("%1(%2)").arg(it->name, it->macText), it.key());
+        ui->card_list->setCurrentIndex(-1);
+    }
+
+    if (!deviceTree) {
+        deviceTree = new CDeviceListManager;
+        connect(deviceTree.data(), &CDeviceListManager::SwitchDevice, this, [this](int idx) {
+            if (consoles.contains(idx))
+                doSwitchDevice(idx);
+        });
+    }
+    setupDevieListTable();
+    initializing = false;
+}
+
+const NetCardInfo* IPManager::findCardInfoFromIp(QString ip) const
+{
+    for (const NetCardInfo& c : cards)
+        if (c.addresses.contains(ip))
+            return &c;
+    return nullptr;
+}
+
+const NetCardInfo* IPManager::findCardInfoFromName(QString name) const
+{
+    for (const NetCardInfo& c : cards)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+std::optional<NetCardInfo> IPManager::currentCard() const
+{
+    const QVariant data = ui->card_list->currentData();
+    if (!data.isValid())
+        return std::nullopt;
+    auto it = cards.constFind(data.toInt());
+    if (it == cards.cend())
+        return std::nullopt;
+    return *it;
+}
+
+void IPManager::setupSignals()
+{
+    connect(ui->card_list, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &IPManager::onAdapterSelected);
+    connect(ui->btn_serach, &QPushButton::clicked, this, [this] {
+        selectedIds.clear();
+        startSearchThread();
+    });
+    connect(ui->btn_refresh_card, &QPushButton::clicked, this, [this] {
+        autoRefreshed = false;
+        initialize();
+        if (ui->card_list->count() > 0)
+            ui->card_list->setCurrentIndex(0);
+    });
+    connect(this, &IPManager::searchDone_signal, this, [this] {
+        flushPendingRows(); // the table is complete when the button comes back
+        ui->btn_serach->setText(tr("Search Device"));
+        ui->btn_serach->setEnabled(true);
+        ui->btn_config->setEnabled(true);
+    });
+    connect(ui->btn_config, &QPushButton::clicked, this, &IPManager::onDoConfig);
+    connect(this, &IPManager::configDone_signal, this, &IPManager::onConfigDone);
+    connect(this, &IPManager::addDevMsg_signal, this, &IPManager::addDeviceMsgIntoTable);
+    connect(this, &IPManager::alarmTableRowSelected, this, [this](int id) { selectedIds.append(id); });
+    connect(this, &IPManager::alarmTableRowCanceled, this, [this](int id) { selectedIds.removeOne(id); });
+    connect(actLogonWeb, &QAction::triggered, this, [this] {
+        QTableWidgetItem* ip = ui->tableWidget->item(curRow, ColIp);
+        if (ip)
+            QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/us/login.html").arg(ip->text())));
+    });
+    connect(actOpenConsolo, &QAction::triggered, this, [this] {
+        QTableWidgetItem* ip = ui->tableWidget->item(curRow, ColIp);
+        QTableWidgetItem* name = ui->tableWidget->item(curRow, ColName);
+        emit OpenConsolo(curRow, ip ? ip->text() : QString(), name ? name->text() : QString());
+    });
+    connect(this, &IPManager::OpenConsolo, this, &IPManager::doOpenConsolo);
+    connect(this, &IPManager::AddLog_signal, this, &IPManager::addLog);
+    connect(header, &MyQHeaderView::headCheckBoxToggled, this, &IPManager::onHeadCheckBoxToggled);
+}
+
+void IPManager::onAdapterSelected(int index)
+{
+    ui->card_address->clear();
+    if (index < 0)
+        return;
+    auto it = cards.constFind(ui->card_list->itemData(index).toInt());
+    if (it == cards.cend())
+        return;
+    for (const QString& a : it->addresses)
+        ui->card_address->appendPlainText(a);
+    const QString first = it->addresses.value(0);
+    const QStringList parts = first.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return;
+    const QString prefix = QStringList(parts.mid(0, 3)).join(QLatin1Char('.'));
+    ui->ip_edit->setText(prefix + QStringLiteral(".2"));
+    ui->gateway_edit->setText(prefix + QStringLiteral(".1"));
+    if (first.contains(QLatin1String("0.0.0.0"))) {
+        // An adapter still waiting for its address: look again once, but never loop.
+        if (!initializing && !autoRefreshed) {
+            autoRefreshed = true;
+            initialize();
+            if (ui->card_list->count() > 0)
+                ui->card_list->setCurrentIndex(0);
+        }
+    } else {
+        autoRefreshed = false;
+    }
+}
+
+void IPManager::ClearSearchResult()
+{
+    ++tableGeneration;
+    pendingRows.clear();
+    ui->tableWidget->clearContents();
+    ui->tableWidget->setRowCount(0);
+    qDeleteAll(devices);
+    devices.clear();
+    qDeleteAll(consoles);
+    consoles.clear();
+    if (deviceTree)
+        deviceTree->ReleaseItems();
+    ui->labelDeviceInfo->clear();
+    ui->labelDeviceInfo->hide();
+    ui->btn_serach->setText(tr("Searching"));
+    ui->btn_serach->setEnabled(false);
+    ui->btn_config->setEnabled(false);
+}
+
+void IPManager::startSearchThread()
+{
+    ClearSearchResult();
+    if (searchThread.joinable())
+        searchThread.join();
+    {
+        QMutexLocker lock(&rawMutex);
+        rawAnswers.clear();
+    }
+    searchThread = std::thread(&IPManager::thrSearchDevices, this, currentCard());
+}
+
+bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle)
+{
+    if (!card || !card->hasCaptureDevice)
+        return false;
+    QString err;
+    if (!handle->open(card->captureName, card->captureNetmaskRaw, &err)) {
+        qDebug() << err;
+        emit AddLog_signal(err);
+        return false;
+    }
+    return true;
+}
+
+void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
+{
+    if (!card) {
+        emit AddLog_signal(tr("No network adapter information"));
+        emit searchDone_signal();
+        return;
+    }
+    CaptureHandle handle;
+    if (!openNetDeviceSetFilter(card, &handle)) {
+        emit AddLog_signal(tr("openNetDeviceSetFilter failed"));
+        emit searchDone_signal();
+        return;
+    }
+    if (!handle.send(ipframes::buildSearchRequest(card->mac))) {
+        qDebug() << "search request:" << handle.errorString();
+        emit AddLog_signal(QStringLiteral("设备搜索数据包发送失败"));
+        handle.close();
+        emit searchDone_signal();
+        return;
+    }
+    int n = 0;
+    QElapsedTimer since;
+    since.start();
+    QByteArray frame;
+    while (!stopping && since.nsecsElapsed() <= kAnswerWindowNs) {
+        const int rc = handle.next(&frame);
+        if (rc < 0) {
+            // A broken handle delivers nothing more; keep the window so the search still ends on time.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        if (rc == 0 || !ipframes::isSearchAnswer(frame))
+            continue;
+        {
+            QMutexLocker lock(&rawMutex);
+            rawAnswers.insert(n, frame);
+        }
+        emit addDevMsg_signal(n);
+        ++n;
+        since.restart();
+    }
+    handle.close();
+    emit searchDone_signal();
+}
+
+void IPManager::addDeviceMsgIntoTable(int idx)
+{
+    QMutexLocker lock(&rawMutex);
+    auto raw = rawAnswers.find(idx);
+    if (raw == rawAnswers.end())
+        return;
+    pendingRows.append(ipframes::decodeSearchAnswer(*raw));
+    rawAnswers.erase(raw);
+    // Rows go into the table once per event-loop pass: each table insertion costs O(rows)
+    // (it moves every row's check-box index), so a burst of 1000 answers inserted one by
+    // one would freeze the window for half a second.
+    if (!flushPending) {
+        flushPending = true;
+        QTimer::singleShot(0, this, &IPManager::flushPendingRows);
+    }
+}
+
+void IPManager::flushPendingRows()
+{
+    flushPending = false;
+    if (pendingRows.isEmpty())
+        return;
+    QTableWidget* t = ui->tableWidget;
+    const int first = t->rowCount();
+    t->setRowCount(first + pendingRows.size());
+    for (int i = 0; i < pendingRows.size(); ++i) {
+        const ipframes::SearchAnswer& a = pendingRows.at(i);
+        const int row = first + i;
+        const int id = row + 1; // the row count once this row is in
+
+        auto* cell = new QWidget;
+        auto* box = new QCheckBox(cell);
+        auto* lay = new QHBoxLayout(cell);
+        lay->setContentsMargins(0, 0, 0, 0);
+        lay->addStretch();
+        lay->addWidget(box);
+        lay->addStretch();
+        t->setCellWidget(row, ColCheck, cell);
+        connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
+            if (checked)
+                emit alarmTableRowSelected(id);
+            else
+                emit alarmTableRowCanceled(id);
+        });
+
+        const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
+                                 a.maskText, a.gatewayText, a.serial, a.uartText};
+        for (int c = ColId; c <= ColUart; ++c) {
+            auto* item = new QTableWidgetItem(texts[c - ColId]);
+            // Earlier rows already carry this formatting, so only the new rows need it.
+            item->setTextAlignment(Qt::AlignCenter);
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            t->setItem(row, c, item);
+        }
+
+        auto* dev = new DeviceMsg;
+        dev->id = id;
+        dev->checkBox = box;
+        dev->name = a.name;
+        dev->serial = a.serial;
+        dev->uartNumber = a.uartNumber;
+        dev->mac = a.mac;
+        dev->ip = a.ip;
+        dev->mask = a.mask;
+        dev->gateway = a.gateway;
+        delete devices.value(id);
+        devices.insert(id, dev);
+    }
+    pendingRows.clear();
+    t->resizeColumnsToContents();
+    t->setColumnWidth(ColCheck, 80);
+}
+
+void IPManager::onHeadCheckBoxToggled(bool checked)
+{
+    flushPendingRows();
+    for (DeviceMsg* d : qAsConst(devices)) {
+        if (d->checkBox)
+            d->checkBox->setChecked(checked);
+        if (checked)
+            emit alarmTableRowSelected(d->id);
+        else
+            emit alarmTableRowCanceled(d->id);
+    }
+}
+
+void IPManager::onDoConfig()
+{
+    flushPendingRows();
+    if (selectedIds.isEmpty()) {
+        QMessageBox::critical(this, tr("tips"), tr("Please choose at least one device first!"), QMessageBox::Ok);
+        return;
+    }
+    ConfigJob job;
+    job.card = currentCard();
+    job.temporary = ui->temporary_config->isChecked();
+    // Never send a half-typed address: name the field instead.
+    const struct {
+        QLineEdit* edit;
+        ipframes::Ip4Bytes* out;
+        const char* label;
+    } fields[] = {
+        {ui->ip_edit, &job.ip, QT_TR_NOOP("IP Address")},
+        {ui->mask_edit, &job.mask, QT_TR_NOOP("Subnet Mask")},
+        {ui->gateway_edit, &job.gateway, QT_TR_NOOP("Gateway")},
+    };
+    for (const auto& f : fields) {
+        if (!ipframes::parseIp4(f.edit->text(), f.out)) {
+            QMessageBox::critical(this, tr("tips"),
+                                  tr("%1 is not a valid address: \"%2\"").arg(tr(f.label), f.edit->text()), QMessageBox::Ok);
+            return;
+        }
+    }
+    QTableWidget* t = ui->tableWidget;
+    for (int r = 0; r < t->rowCount(); ++r) {
+        QTableWidgetItem* idItem = t->item(r, ColId);
+        if (!idItem)
+            continue;
+        DeviceMsg* d = devices.value(idItem->text().toInt());
+        if (!d || !d->checkBox || !d->checkBox->isChecked())
+            continue;
+        QTableWidgetItem* mac = t->item(r, ColMac);
+        job.rows.append({r, mac ? mac->text() : QString()});
+    }
+    configTexts = QStringList{ui->ip_edit->text(), ui->mask_edit->text(), ui->gateway_edit->text()};
+    configGeneration = tableGeneration;
+    if (configThread.joinable())
+        configThread.join();
+    configThread = std::thread(&IPManager::thrSendConfigMsg, this, std::move(job));
+}
+
+void IPManager::thrSendConfigMsg(ConfigJob job)
+{
+    CaptureHandle handle;
+    if (!openNetDeviceSetFilter(job.card, &handle))
+        return;
+    const ipframes::MacBytes src = job.card->mac;
+    for (const ConfigRow& r : qAsConst(job.rows)) {
+        if (stopping)
+            break;
+        ipframes::MacBytes dst{};
+        if (!ipframes::parseMac(r.macText, &dst)) {
+            // No frame to a made-up address: report this row as failed and go on.
+            emit AddLog_signal(tr("Row %1: MAC address \"%2\" is not valid, nothing sent").arg(r.row + 1).arg(r.macText));
+            emit configDone_signal(r.row, ipframes::ResultFailed);
+            continue;
+        }
+        if (!handle.send(ipframes::buildConfigRequest(dst, src, job.temporary, job.mask, job.ip, job.gateway))) {
+            qDebug() << QStringLiteral("发送失败") << handle.errorString();
+            break;
+        }
+        int code = ipframes::ResultFailed;
+        QElapsedTimer since;
+        since.start();
+        QByteArray frame;
+        while (!stopping && since.nsecsElapsed() <= kAnswerWindowNs) {
+            const int rc = handle.next(&frame);
+            if (rc < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            if (rc == 0)
+                continue;
+            const int c = ipframes::configAnswerCode(frame);
+            if (c >= 0) {
+                code = c;
+                break;
+            }
+        }
+        if (stopping)
+            break;
+        emit configDone_signal(r.row, code);
+    }
+    handle.close();
+}
+
+void IPManager::onConfigDone(int row, int ret)
+{
+    if (configGeneration != tableGeneration || row < 0 || row >= ui->tableWidget->rowCount())
+        return; // the table was refilled by a search since this configuration started
+    const QString text = QCoreApplication::translate("IPManager", ipframes::configResultText(ret));
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    item->setForeground(ret == ipframes::ResultSuccess ? QColor(Qt::darkGreen) : QColor(Qt::red));
+    ui->tableWidget->setItem(row, ColStatus, item);
+    if (ret == ipframes::ResultSuccess) {
+        const int cols[] = {ColIp, ColMask, ColGateway};
+        for (int i = 0; i < 3; ++i) {
+            QTableWidgetItem* cell = ui->tableWidget->item(row, cols[i]);
+            if (cell)
+                cell->setText(configTexts.value(i));
+        }
+    }
+}
+
+void IPManager::lightControl(bool on)
+{
+    const std::optional<NetCardInfo> card = currentCard();
+    CaptureHandle handle;
+    if (!openNetDeviceSetFilter(card, &handle))
+        return;
+    QTableWidgetItem* macItem = ui->tableWidget->item(curRow, ColMac);
+    ipframes::MacBytes dst{};
+    if (macItem && ipframes::parseMac(macItem->text(), &dst))
+        handle.send(ipframes::buildIndicatorRequest(dst, card->mac, on));
+    handle.close();
+}
+
+void IPManager::addLog(QString msg)
+{
+    ui->card_address->appendPlainText(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hh:mm:ss ")) + msg);
+}
+
+void IPManager::doOpenConsolo(int idx, QString devIp, QString name)
+{
+    if (consoles.contains(idx)) {
+        ui->stackedWidget->setCurrentWidget(consoles.value(idx));
+        doSwitchDevice(idx);
+        return;
+    }
+    auto* console = new CIceDevConsolo;
+    console->SetDeviceInfo(devIp, name);
+    ui->stackedWidget->addWidget(console);
+    ui->stackedWidget->setCurrentWidget(console);
+    consoles.insert(idx, console);
+    if (deviceTree)
+        deviceTree->AddDeviceMsg(devIp, name);
+    doSwitchDevice(idx);
+}
+
+void IPManager::doSwitchDevice(int idx)
+{
+    CIceDevConsolo* console = consoles.value(idx);
+    if (console) {
+        ui->stackedWidget->setCurrentWidget(console);
+        ui->labelDeviceInfo->setText(QStringLiteral(" ") + tr("%1 : %2").arg(console->deviceIp(), console->deviceName()));
+        ui->labelDeviceInfo->show();
+        ui->stackedWidget->show();
+    } else {
+        ui->labelDeviceInfo->hide();
+        ui->stackedWidget->hide();
+    }
+    ui->tabWidget->setCurrentIndex(1);
+}
+
+void IPManager::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setHeaderLabels(false);
+        if (ui->btn_serach->isEnabled())
+            ui->btn_serach->setText(tr("Search Device"));
+        else
+            ui->btn_serach->setText(tr("Searching"));
+        if (actLogonWeb)
+            actLogonWeb->setText(tr("Logon Web"));
+        if (actOpenConsolo)
+            actOpenConsolo->setText(tr("Open Consolo"));
+    }
+    QWidget::changeEvent(event);
+}

@@ -1,0 +1,267 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>IPManager</name>
+    <message>
+        <source>IP Manager</source>
+        <translation>IP管理器</translation>
+    </message>
+    <message>
+        <source>Device Info</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>Network Adapter Information</source>
+        <translation>网卡信息</translation>
+    </message>
+    <message>
+        <source>Network Adapter</source>
+        <translation>网卡</translation>
+    </message>
+    <message>
+        <source>Search Device</source>
+        <translation>搜索设备</translation>
+    </message>
+    <message>
+        <source>Refresh card</source>
+        <translation>刷新网卡</translation>
+    </message>
+    <message>
+        <source>Network Address</source>
+        <translation>网络地址</translation>
+    </message>
+    <message>
+        <source>Configuration Parameter</source>
+        <translation>配置参数</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP地址:</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码:</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码:</translation>
+    </message>
+    <message>
+        <source>User Name:</source>
+        <translation>用户名:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关:</translation>
+    </message>
+    <message>
+        <source>Temporary</source>
+        <translation>临时</translation>
+    </message>
+    <message>
+        <source>Do Config</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>Device List</source>
+        <translation>设备列表</translation>
+    </message>
+    <message>
+        <source>Device Consolo</source>
+        <translation>设备控制台</translation>
+    </message>
+    <message>
+        <source>Searching</source>
+        <translation>正在搜索</translation>
+    </message>
+    <message>
+        <source>       </source>
+        <translation>       </translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>Dev Name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP</translation>
+    </message>
+    <message>
+        <source>NetMask</source>
+        <translation>子网掩码</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>SerialNum</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>UartNum</source>
+        <translation>串口数</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Logon Web</source>
+        <translation>登录网页</translation>
+    </message>
+    <message>
+        <source>Open Consolo</source>
+        <translation>打开控制台</translation>
+    </message>
+    <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Please choose at least one device first!</source>
+        <translation>请先选择至少一个设备！</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP地址</translation>
+    </message>
+    <message>
+        <source>Subnet Mask</source>
+        <translation>子网掩码</translation>
+    </message>
+    <message>
+        <source>%1 is not a valid address: &quot;%2&quot;</source>
+        <translation>%1 不是有效的地址：“%2”</translation>
+    </message>
+    <message>
+        <source>No network adapter information</source>
+        <translation>没有网卡信息</translation>
+    </message>
+    <message>
+        <source>openNetDeviceSetFilter failed</source>
+        <translation>打开网卡并设置过滤器失败</translation>
+    </message>
+    <message>
+        <source>Row %1: MAC address &quot;%2&quot; is not valid, nothing sent</source>
+        <translation>第 %1 行：MAC 地址“%2”无效，未发送</translation>
+    </message>
+    <message>
+        <source>%1 : %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>too often</source>
+        <translation>过于频繁</translation>
+    </message>
+    <message>
+        <source>validation failed</source>
+        <translation>校验失败</translation>
+    </message>
+    <message>
+        <source>ip conflicts</source>
+        <translation>IP冲突</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失败</translation>
+    </message>
+</context>
+<context>
+    <name>MyQHeaderView</name>
+    <message>
+        <source>Sel All</source>
+        <translation>全选</translation>
+    </message>
+</context>
+<context>
+    <name>CDeviceListManager</name>
+    <message>
+        <source>Open Consolo</source>
+        <translation>打开控制台</translation>
+    </message>
+    <message>
+        <source>Re Search</source>
+        <translation>重新搜索</translation>
+    </message>
+</context>
+<context>
+    <name>CIceDevConsolo</name>
+    <message>
+        <source>Login</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Login to %1 is not available: no console transport.</source>
+        <translation>无法登录 %1：没有控制台传输通道。</translation>
+    </message>
+</context>
+<context>
+    <name>DevConsolo</name>
+    <message>
+        <source>TabWidget</source>
+        <translation>TabWidget</translation>
+    </message>
+    <message>
+        <source>NetCommand</source>
+        <translation>网络命令</translation>
+    </message>
+    <message>
+        <source>UserName:</source>
+        <translation>用户名:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码:</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>CmdType :</source>
+        <translation>命令类型:</translation>
+    </message>
+    <message>
+        <source>Param:</source>
+        <translation>参数:</translation>
+    </message>
+    <message>
+        <source>Execute</source>
+        <translation>执行</translation>
+    </message>
+    <message>
+        <source>Clear Text</source>
+        <translation>清空文本</translation>
+    </message>
+</context>
+</TS>
