@@ -205,7 +205,8 @@ QString PairedComName(QString name)
 
 int comNameNumber(const QString& name, int maxNumber)
 {
-    static const QRegularExpression re(QStringLiteral("^ttyS([1-9][0-9]{0,3})$"));
+    static const QRegularExpression re(
+        QRegularExpression::anchoredPattern(QStringLiteral("ttyS([1-9][0-9]{0,3})")));
     const QRegularExpressionMatch m = re.match(name);
     if (!m.hasMatch())
         return 0;
