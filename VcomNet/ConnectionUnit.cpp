@@ -27,7 +27,7 @@ void pauseSocket(QAbstractSocket* socket, QObject* device)
 void resumeSocket(QAbstractSocket* socket, QObject* device)
 {
     QObject::disconnect(socket, &QIODevice::readyRead, device, nullptr);
-    socket->setReadBufferSize(0);
+    socket->setReadBufferSize(ConnectionUnit::networkReadChunk);
     QObject::connect(socket, SIGNAL(readyRead()), device, SLOT(readData_slot()));
 }
 
@@ -125,6 +125,7 @@ bool SerialPortUnit::setup(const VSP_CONNECTION_PARAMS& params)
         refreshUI();
     });
     unitName = params.com_name1;
+    refreshUI();
     return true;
 }
 
@@ -230,8 +231,10 @@ bool TcpServerUnit::setup(const VSP_CONNECTION_PARAMS& params)
     server = new tcpServerSocket_;
     connect(server, &tcpServerSocket_::newConnectIPportInfo_signal, this, [this]() {
         ++clientCount;
-        if (QTcpSocket* client = server->lastClient)
+        if (QTcpSocket* client = server->lastClient) {
+            client->setReadBufferSize(networkReadChunk);
             connect(client, &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress);
+        }
         refreshUI();
     });
     connect(server, &tcpServerSocket_::disConnect_signal, this, [this]() {
@@ -245,6 +248,7 @@ bool TcpServerUnit::setup(const VSP_CONNECTION_PARAMS& params)
         refreshUI();
     });
     unitName = QStringLiteral("Tcp Server");
+    refreshUI();
     return true;
 }
 
@@ -296,7 +300,7 @@ void TcpServerUnit::setReadPaused(bool paused)
                 pauseSocket(client, server);
             } else {
                 QObject::disconnect(client, &QIODevice::readyRead, server, nullptr);
-                client->setReadBufferSize(0);
+                client->setReadBufferSize(networkReadChunk);
                 connect(client, &QIODevice::readyRead, server, &tcpServerSocket_::readData_slot);
             }
         }
@@ -349,8 +353,10 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
         refreshUI();
         emit outputProgress();
     });
+    client->tcpSocket()->setReadBufferSize(networkReadChunk);
     connect(client->tcpSocket(), &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress);
     unitName = QStringLiteral("Tcp Client");
+    refreshUI();
     return true;
 }
 
@@ -441,6 +447,7 @@ bool UdpUnit::setup(const VSP_CONNECTION_PARAMS& params)
         refreshUI();
     });
     unitName = QStringLiteral("UDP");
+    refreshUI();
     return true;
 }
 

@@ -44,6 +44,8 @@ public:
     static constexpr qint64 lowWater = 1024 * 1024;
     // What the paused side may still hold in its own read buffer.
     static constexpr qint64 pausedReadBuffer = 64 * 1024;
+    // Most a socket hands over at once, so one burst cannot overshoot highWater by much.
+    static constexpr qint64 networkReadChunk = 256 * 1024;
 
     qint32 receivedCount() const { return receivedBytes; }
     qint32 sentCount() const { return sentBytes; }
