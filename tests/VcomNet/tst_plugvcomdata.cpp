@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTcpServer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <csignal>
@@ -110,6 +111,7 @@ private slots:
     void busyPortRefusesDeletion();
     void treeMenuOpensForms();
     void killedProgramLeavesNothingAndIsRecreated();
+    void languageChange();
 
 private:
     // The tool, with its saved files loaded (the start-up timer has run).
@@ -487,6 +489,33 @@ void tst_plugVComData::killedProgramLeavesNothingAndIsRecreated()
     QCOMPARE(tool->connectionIds(), (QList<int>{qMin(a, b), qMax(a, b)}));
     for (int n : {a, a + 256, b, b + 256})
         QVERIFY(QFileInfo(devPath(n)).isSymLink());
+}
+
+void tst_plugVComData::languageChange()
+{
+    const int n = takeNumber();
+    QVERIFY(n);
+    const QString name = QStringLiteral("ttyS%1").arg(n);
+    writeSaved(connectionDir(*app), name + QStringLiteral("_Server.ini"), QStringLiteral("Server"), name,
+               PairedComName(name), QString::number(freeTcpPort()));
+    auto tool = startTool();
+    QVERIFY(tool->panel(n));
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(VXA_BIN_DIR "/languages/zh_CN/VcomNet_zh_CN.qm")));
+    QCoreApplication::installTranslator(&translator);
+    auto* manager = qobject_cast<plugVComManager*>(tool->getManagerWidget());
+    QTRY_COMPARE(manager->newPairAction->text(), QStringLiteral("新建串口对")); // the change event is posted
+    QCOMPARE(child<QPushButton>(tool->panel(n), "delete_connection")->text(), QStringLiteral("删除"));
+    QCOMPARE(child<QPushButton>(tool.get(), "tcp_server_new")->text(), QStringLiteral("新建"));
+    QCOMPARE(child<QLineEdit>(tool.get(), "server_name")->text(),
+             QStringLiteral("服务器 ") + child<QComboBox>(tool.get(), "server_com_list")->currentText());
+    ConnectionUnit* net = tool->panel(n)->secondUnit();
+    QCOMPARE(child<QLineEdit>(net, "status")->text(), QStringLiteral("监听中"));
+    QCOMPARE(child<QLineEdit>(net, "port")->text(), QSettings(tool->iniPath(n), QSettings::IniFormat)
+                                                         .value(QStringLiteral("server/port")).toString());
+    QCoreApplication::removeTranslator(&translator);
+    QTRY_COMPARE(manager->newPairAction->text(), QStringLiteral("New Com Pair"));
+    QCOMPARE(child<QLineEdit>(net, "status")->text(), QStringLiteral("Listening"));
 }
 
 int main(int argc, char** argv)
