@@ -41,9 +41,7 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
     QTableWidget* table = ui->tableWidget;
     ++records;
     if (table->rowCount() >= maxRows)
-        table->model()->removeRows(0, trimBatch);
-    const int row = table->rowCount();
-    table->insertRow(row);
+        dropOldest(trimBatch);
     const int nul = data.indexOf('\0');
     const QStringList cells{
         QString::number(records),
@@ -53,14 +51,45 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
         QString::fromLocal8Bit(nul < 0 ? data : data.left(nul)),
         hexWithSpaces(data),
     };
+    const qint64 chars = cells.at(4).size() + cells.at(5).size();
+    if (totalChars + chars > maxTextChars) {
+        // Drop a tenth of the budget's worth at once, not a row per record.
+        qint64 excess = totalChars + chars - maxTextChars + maxTextChars / 10;
+        int count = 0;
+        for (qint64 c : rowChars) {
+            if (excess <= 0)
+                break;
+            excess -= c;
+            ++count;
+        }
+        dropOldest(count);
+    }
+    const int row = table->rowCount();
+    table->insertRow(row);
     for (int c = 0; c < cells.size(); ++c)
         table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
+    rowChars.push_back(chars);
+    totalChars += chars;
+}
+
+void DataMonitor::dropOldest(int count)
+{
+    count = qMin(count, ui->tableWidget->rowCount());
+    if (count <= 0)
+        return;
+    ui->tableWidget->model()->removeRows(0, count);
+    for (int i = 0; i < count; ++i) {
+        totalChars -= rowChars.front();
+        rowChars.pop_front();
+    }
 }
 
 void DataMonitor::clear()
 {
     ui->tableWidget->clearContents();
     ui->tableWidget->setRowCount(0);
+    rowChars.clear();
+    totalChars = 0;
 }
 
 int DataMonitor::rowCount() const

@@ -16,6 +16,7 @@ private slots:
     void saveToUnwritablePathWritesNothing();
     void clear();
     void boundedRows();
+    void boundedText();
 };
 
 void tst_DataMonitor::hex_data()
@@ -132,6 +133,26 @@ void tst_DataMonitor::boundedRows()
     QCOMPARE(monitor.cellText(last, 4), QString::number(total));
     QCOMPARE(monitor.cellText(0, 0).toInt(), total - last);
     QCOMPARE(monitor.cellText(0, 4).toInt(), total - last);
+}
+
+void tst_DataMonitor::boundedText()
+{
+    DataMonitor monitor;
+    const QByteArray chunk(64 * 1024, 'x'); // the largest chunk a serial unit delivers
+    const int total = 200;
+    for (int i = 1; i <= total; ++i)
+        monitor.addMsg(QStringLiteral("ttyS3"), chunk);
+    QVERIFY(monitor.textChars() <= DataMonitor::maxTextChars);
+    QVERIFY(monitor.rowCount() >= 20);
+    QVERIFY(monitor.rowCount() < total);
+    qint64 shown = 0;
+    for (int r = 0; r < monitor.rowCount(); ++r)
+        shown += monitor.cellText(r, 4).size() + monitor.cellText(r, 5).size();
+    QCOMPARE(shown, monitor.textChars());
+    QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 0), QString::number(total));
+    QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 3), QStringLiteral("65536"));
+    monitor.clear();
+    QCOMPARE(monitor.textChars(), qint64(0));
 }
 
 QTEST_MAIN(tst_DataMonitor)
