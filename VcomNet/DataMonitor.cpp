@@ -7,6 +7,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QTextCodec>
+#include <QTimer>
+
+namespace {
+// Whole text of a cell whose display is shortened.
+constexpr int fullTextRole = Qt::UserRole + 1;
+} // namespace
 
 QString hexWithSpaces(const QByteArray& data)
 {
@@ -27,6 +33,10 @@ DataMonitor::DataMonitor(QWidget* parent)
     , ui(new Ui_DataMonitor)
 {
     ui->setupUi(this);
+    batchTimer = new QTimer(this);
+    batchTimer->setSingleShot(true);
+    batchTimer->setInterval(batchIntervalMs);
+    connect(batchTimer, &QTimer::timeout, this, &DataMonitor::flushPending);
     connect(ui->clear, &QPushButton::clicked, this, &DataMonitor::clear);
     connect(ui->save, &QPushButton::clicked, this, &DataMonitor::saveContentToFile);
 }
@@ -38,12 +48,10 @@ DataMonitor::~DataMonitor()
 
 void DataMonitor::addMsg(QString source, const QByteArray& data)
 {
-    QTableWidget* table = ui->tableWidget;
     ++records;
-    if (table->rowCount() >= maxRows)
-        dropOldest(trimBatch);
     const int nul = data.indexOf('\0');
-    const QStringList cells{
+    Record record;
+    record.cells = QStringList{
         QString::number(records),
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
         source,
@@ -51,7 +59,38 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
         QString::fromLocal8Bit(nul < 0 ? data : data.left(nul)),
         hexWithSpaces(data),
     };
-    const qint64 chars = cells.at(4).size() + cells.at(5).size();
+    record.chars = record.cells.at(4).size() + record.cells.at(5).size();
+    pendingChars += record.chars;
+    pending.push_back(std::move(record));
+    // What would be trimmed right after display need not wait for it.
+    while (pending.size() > 1 && (pendingChars > maxTextChars || int(pending.size()) > maxRows)) {
+        pendingChars -= pending.front().chars;
+        pending.pop_front();
+    }
+    if (!batchTimer->isActive())
+        batchTimer->start();
+}
+
+void DataMonitor::flushPending()
+{
+    batchTimer->stop();
+    if (pending.empty())
+        return;
+    QTableWidget* table = ui->tableWidget;
+    table->setUpdatesEnabled(false);
+    while (!pending.empty()) {
+        appendRow(pending.front().cells, pending.front().chars);
+        pending.pop_front();
+    }
+    pendingChars = 0;
+    table->setUpdatesEnabled(true);
+}
+
+void DataMonitor::appendRow(const QStringList& cells, qint64 chars)
+{
+    QTableWidget* table = ui->tableWidget;
+    if (table->rowCount() >= maxRows)
+        dropOldest(trimBatch);
     if (totalChars + chars > maxTextChars) {
         // Drop a tenth of the budget's worth at once, not a row per record.
         qint64 excess = totalChars + chars - maxTextChars + maxTextChars / 10;
@@ -66,8 +105,17 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
     }
     const int row = table->rowCount();
     table->insertRow(row);
-    for (int c = 0; c < cells.size(); ++c)
-        table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
+    for (int c = 0; c < cells.size(); ++c) {
+        const QString& text = cells.at(c);
+        auto* item = new QTableWidgetItem;
+        if (text.size() > displayChars) {
+            item->setText(text.left(displayChars) + QChar(0x2026));
+            item->setData(fullTextRole, text);
+        } else {
+            item->setText(text);
+        }
+        table->setItem(row, c, item);
+    }
     rowChars.push_back(chars);
     totalChars += chars;
 }
@@ -86,21 +134,29 @@ void DataMonitor::dropOldest(int count)
 
 void DataMonitor::clear()
 {
+    pending.clear();
+    pendingChars = 0;
+    batchTimer->stop();
     ui->tableWidget->clearContents();
     ui->tableWidget->setRowCount(0);
     rowChars.clear();
     totalChars = 0;
 }
 
-int DataMonitor::rowCount() const
+int DataMonitor::rowCount()
 {
+    flushPending();
     return ui->tableWidget->rowCount();
 }
 
-QString DataMonitor::cellText(int row, int column) const
+QString DataMonitor::cellText(int row, int column)
 {
+    flushPending();
     const QTableWidgetItem* item = ui->tableWidget->item(row, column);
-    return item ? item->text() : QString();
+    if (!item)
+        return QString();
+    const QVariant full = item->data(fullTextRole);
+    return full.isValid() ? full.toString() : item->text();
 }
 
 void DataMonitor::saveContentToFile()
@@ -111,12 +167,13 @@ void DataMonitor::saveContentToFile()
         saveToFile(path);
 }
 
-bool DataMonitor::saveToFile(const QString& path) const
+bool DataMonitor::saveToFile(const QString& path)
 {
+    flushPending();
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    const QTableWidget* table = ui->tableWidget;
+    QTableWidget* table = ui->tableWidget;
     QString text;
     for (int c = 0; c < table->columnCount(); ++c)
         text += table->horizontalHeaderItem(c)->text() + QLatin1Char('\t');

@@ -148,7 +148,8 @@ bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECT
         return false;
     }
     const int idx = static_cast<int>(params.com_name1.mid(4).toUInt());
-    manager->newNode(type, params, idx);
+    if (manager)
+        manager->newNode(type, params, idx);
     params.id = QString::number(idx);
     auto* p = new VSPConnectionMsg(type, params, idx, this);
     p->setPairProcessId(portFunction->pairPid(params.com_name1));

@@ -2,7 +2,7 @@
 // next to socat alone bridging a pseudo-terminal to the same kind of TCP sink.
 // Everything runs on loopback; needs root for the links under /dev.
 //
-//   bench_bridge [--mib 256] [--messages 1000] [--rss-seconds 15]
+//   bench_bridge [--mib 256] [--messages 1000] [--rss-seconds 15] [--only d]
 
 #include "ConnectionUnit.h"
 #include "VSPConnectionMsg.h"
@@ -276,6 +276,10 @@ public:
         }
         std::printf("connection ttyS%d, %lld MiB per throughput run\n\n", number, total / (1024 * 1024));
 
+        if (parts.contains(QLatin1Char('d')) && parts.size() == 1) {
+            throughput(true, false, true);
+            return 0;
+        }
         const double bridgeFwd = throughput(true, false, false);
         const double socatFwd = throughput(false, false, false);
         std::printf("(a) port -> TCP:  bridge %.1f MB/s, socat %.1f MB/s, ratio %.2f\n", bridgeFwd, socatFwd,
@@ -510,6 +514,10 @@ private:
         deletePair();
     }
 
+public:
+    QString parts = QStringLiteral("abcd");
+
+private:
     VSPortFunction pairs;
     qint64 total;
     int messages;
@@ -529,6 +537,7 @@ int main(int argc, char** argv)
         return 1;
     }
     int mib = 256, messages = 1000, rssSeconds = 15;
+    QString only;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--mib"))
@@ -537,7 +546,11 @@ int main(int argc, char** argv)
             messages = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--rss-seconds"))
             rssSeconds = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--only"))
+            only = args[i + 1];
     }
     Bench bench(mib, messages, rssSeconds);
+    if (!only.isEmpty())
+        bench.parts = only;
     return bench.run();
 }

@@ -151,6 +151,8 @@ void tst_DataMonitor::boundedText()
     QCOMPARE(shown, monitor.textChars());
     QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 0), QString::number(total));
     QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 3), QStringLiteral("65536"));
+    QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 4), QString::fromLatin1(chunk));
+    QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 5).size(), chunk.size() * 3);
     monitor.clear();
     QCOMPARE(monitor.textChars(), qint64(0));
 }
