@@ -106,6 +106,7 @@ private slots:
     void failedCreationNotSaved();
     void savedFilesLoaded_data();
     void savedFilesLoaded();
+    void deleteConnection_data();
     void deleteConnection();
     void deleteAnsweredNo();
     void busyPortRefusesDeletion();
@@ -332,13 +333,25 @@ void tst_plugVComData::savedFilesLoaded()
     }
 }
 
+void tst_plugVComData::deleteConnection_data()
+{
+    QTest::addColumn<QString>("savedId");
+    QTest::newRow("saved id matches the port") << "n";
+    // Files written by a failed creation of older versions, or edited by hand.
+    QTest::newRow("empty saved id") << "";
+    QTest::newRow("saved id of another port") << "7";
+}
+
 void tst_plugVComData::deleteConnection()
 {
+    QFETCH(QString, savedId);
     const int n = takeNumber();
     QVERIFY(n);
     const QString name = QStringLiteral("ttyS%1").arg(n);
     writeSaved(connectionDir(*app), name + QStringLiteral("_Udp.ini"), QStringLiteral("Udp"), name,
                PairedComName(name));
+    QSettings(connectionDir(*app) + QStringLiteral("/") + name + QStringLiteral("_Udp.ini"), QSettings::IniFormat)
+        .setValue(QStringLiteral("connect/id"), savedId == QLatin1String("n") ? QString::number(n) : savedId);
     auto tool = startTool();
     VSPConnectionMsg* panel = tool->panel(n);
     QVERIFY(panel);
