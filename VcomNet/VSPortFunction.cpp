@@ -128,6 +128,8 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
         endProcess(old);
         delete old;
     }
+    // socat's later notices are read and dropped, so they never pile up in memory.
+    connect(proc, &QProcess::readyRead, proc, [proc]() { proc->readAll(); });
     processes.insert(name1, proc);
     return true;
 }
