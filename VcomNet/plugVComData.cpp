@@ -219,6 +219,13 @@ void plugVComData::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        // the forms start over with their initial values
+        ui->listen_port->setText(QStringLiteral("5000"));
+        ui->client_remote_addr->setText(QStringLiteral("127.0.0.1"));
+        ui->client_remote_port->setText(QStringLiteral("5000"));
+        ui->udp_listen_port->setText(QStringLiteral("5000"));
+        ui->udp_remote_addr->setText(QStringLiteral("127.0.0.1"));
+        ui->udp_remote_port->setText(QStringLiteral("5001"));
         refreshNames();
     }
     QWidget::changeEvent(event);
