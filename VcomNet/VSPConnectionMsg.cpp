@@ -27,8 +27,7 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
     title->setObjectName(QStringLiteral("title"));
     title->setAlignment(Qt::AlignCenter);
     title->setMinimumHeight(45);
-    title->setStyleSheet(QStringLiteral(
-        "font-weight:75; font-size:18px; font-family:\"微软雅黑\"; color:rgb(0, 0, 0);"));
+    title->setStyleSheet(QStringLiteral("font: 75 18px \"微软雅黑\";\ncolor: rgb(0, 0, 0);"));
     vbox->addWidget(title);
 
     horizontalLayout_2 = new QHBoxLayout;
