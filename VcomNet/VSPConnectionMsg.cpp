@@ -27,7 +27,8 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
     title->setObjectName(QStringLiteral("title"));
     title->setAlignment(Qt::AlignCenter);
     title->setMinimumHeight(45);
-    title->setStyleSheet(QStringLiteral("font: 75 18px \"微软雅黑\";\ncolor: rgb(0, 0, 0);"));
+    // weight 75 is bold; a bare 75 in a style sheet would read as a CSS weight (thin)
+    title->setStyleSheet(QStringLiteral("font: bold 18px \"微软雅黑\";\ncolor: rgb(0, 0, 0);"));
     vbox->addWidget(title);
 
     horizontalLayout_2 = new QHBoxLayout;
