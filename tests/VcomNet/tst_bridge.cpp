@@ -346,23 +346,40 @@ void tst_Bridge::resetCount()
 void tst_Bridge::backPressure_data()
 {
     QTest::addColumn<bool>("towardsNetwork");
-    QTest::newRow("slow TCP peer holds back the port") << true;
-    QTest::newRow("slow port reader holds back the TCP peer") << false;
+    QTest::addColumn<bool>("bridgeIsServer");
+    QTest::newRow("slow TCP server holds back the port") << true << false;
+    QTest::newRow("slow port reader holds back the TCP server") << false << false;
+    QTest::newRow("slow TCP client holds back the port") << true << true;
+    QTest::newRow("slow port reader holds back the TCP client") << false << true;
 }
 
 void tst_Bridge::backPressure()
 {
     QFETCH(bool, towardsNetwork);
+    QFETCH(bool, bridgeIsServer);
     int n = 0;
     QVERIFY(makePair(n));
     QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    VSP_CONNECTION_PARAMS p = params(n, "Client");
-    p.client_ip_addr = QStringLiteral("127.0.0.1");
-    p.client_port = QString::number(server.serverPort());
-    VSPConnectionMsg panel(CONNECTION_CLIENT, p, n);
-    QVERIFY(server.waitForNewConnection(5000));
-    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    std::unique_ptr<VSPConnectionMsg> bridge;
+    std::unique_ptr<QTcpSocket> peer;
+    if (bridgeIsServer) {
+        VSP_CONNECTION_PARAMS p = params(n, "Server");
+        p.server_port = QString::number(freeTcpPort());
+        bridge.reset(new VSPConnectionMsg(CONNECTION_SERVER, p, n));
+        peer.reset(new QTcpSocket);
+        peer->connectToHost(QHostAddress::LocalHost, p.server_port.toUShort());
+        QVERIFY(peer->waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(field(bridge->secondUnit(), "connected_num"), QStringLiteral("1/25"), 5000);
+    } else {
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Client");
+        p.client_ip_addr = QStringLiteral("127.0.0.1");
+        p.client_port = QString::number(server.serverPort());
+        bridge.reset(new VSPConnectionMsg(CONNECTION_CLIENT, p, n));
+        QVERIFY(server.waitForNewConnection(5000));
+        peer.reset(server.nextPendingConnection());
+    }
+    VSPConnectionMsg& panel = *bridge;
     QSerialPort user;
     QVERIFY(openUserPort(user, n));
 
