@@ -1,0 +1,508 @@
+#include "ConnectionUnit.h"
+
+#include "serialPortDevice_.h"
+#include "tcpClientSocket_.h"
+#include "tcpServerSocket_.h"
+#include "udpSocket_.h"
+#include "ui_SerialPortMsg.h"
+#include "ui_TcpClientMsg.h"
+#include "ui_TcpServerMsg.h"
+#include "ui_UdpMsg.h"
+
+#include <QEvent>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+namespace {
+
+// Stops a socket's device from reading it; Qt then stops reading the kernel once the
+// socket's small read buffer is full, so the peer is slowed by TCP itself.
+void pauseSocket(QAbstractSocket* socket, QObject* device)
+{
+    QObject::disconnect(socket, &QIODevice::readyRead, device, nullptr);
+    socket->setReadBufferSize(ConnectionUnit::pausedReadBuffer);
+}
+
+// The devices read in a private slot, reached here by name.
+void resumeSocket(QAbstractSocket* socket, QObject* device)
+{
+    QObject::disconnect(socket, &QIODevice::readyRead, device, nullptr);
+    socket->setReadBufferSize(ConnectionUnit::networkReadChunk);
+    QObject::connect(socket, SIGNAL(readyRead()), device, SLOT(readData_slot()));
+}
+
+} // namespace
+
+// ---- ConnectionUnit ----
+
+ConnectionUnit::ConnectionUnit(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+ConnectionUnit::~ConnectionUnit() = default;
+
+void ConnectionUnit::resetCount()
+{
+    receivedBytes = 0;
+    sentBytes = 0;
+    refreshUI();
+}
+
+QString ConnectionUnit::name()
+{
+    return unitName;
+}
+
+void ConnectionUnit::setReadPaused(bool paused)
+{
+    readPaused = paused;
+}
+
+void ConnectionUnit::addWrapped(qint32& counter, int n)
+{
+    // 32-bit counters wrap like signed integers, without undefined overflow.
+    counter = static_cast<qint32>(static_cast<quint32>(counter) + static_cast<quint32>(n));
+}
+
+void ConnectionUnit::relay(ConnectionUnit* a, ConnectionUnit* b)
+{
+    connect(a, &ConnectionUnit::transmit, b, &ConnectionUnit::sendData);
+    connect(b, &ConnectionUnit::transmit, a, &ConnectionUnit::sendData);
+    // reader stops while writer is congested
+    auto check = [](ConnectionUnit* writer, ConnectionUnit* reader) {
+        const qint64 pending = writer->bytesToWrite();
+        if (pending > highWater)
+            reader->setReadPaused(true); // also catches peers that joined meanwhile
+        else if (reader->isReadPaused() && pending <= lowWater)
+            reader->setReadPaused(false);
+    };
+    connect(a, &ConnectionUnit::transmit, b, [a, b, check]() { check(b, a); });
+    connect(b, &ConnectionUnit::transmit, a, [a, b, check]() { check(a, b); });
+    connect(b, &ConnectionUnit::outputProgress, a, [a, b, check]() { check(b, a); });
+    connect(a, &ConnectionUnit::outputProgress, b, [a, b, check]() { check(a, b); });
+}
+
+void ConnectionUnit::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+// ---- SerialPortUnit ----
+
+SerialPortUnit::SerialPortUnit(const VSP_CONNECTION_PARAMS& params)
+    : ui(new Ui_SerialPortMsg)
+{
+    ui->setupUi(this);
+    setup(params);
+}
+
+SerialPortUnit::~SerialPortUnit()
+{
+    if (serialPort) {
+        serialPort->close();
+        delete serialPort;
+    }
+    delete ui;
+}
+
+bool SerialPortUnit::setup(const VSP_CONNECTION_PARAMS& params)
+{
+    ui->com_name->setText(params.com_name1);
+    for (QWidget* w : {static_cast<QWidget*>(ui->label_status), static_cast<QWidget*>(ui->status),
+                       static_cast<QWidget*>(ui->label_param), static_cast<QWidget*>(ui->param),
+                       static_cast<QWidget*>(ui->label_opened_program),
+                       static_cast<QWidget*>(ui->opened_program)})
+        w->hide();
+    pairPortName = params.com_name2;
+    delete serialPort;
+    serialPort = new serialPortDevice_;
+    connect(serialPort, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
+        emit transmit(data);
+        addWrapped(sentBytes, data.size());
+        refreshUI();
+    });
+    unitName = params.com_name1;
+    refreshUI();
+    return true;
+}
+
+bool SerialPortUnit::start()
+{
+    if (pairPortName == QLatin1String("-"))
+        return true;
+    const bool ok = serialPort->initSerialPort(pairPortName);
+    if (QSerialPort* port = serialPort->serialPort())
+        connect(port, &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress, Qt::UniqueConnection);
+    return ok;
+}
+
+void SerialPortUnit::stop()
+{
+    if (serialPort)
+        serialPort->close();
+}
+
+void SerialPortUnit::refreshUI()
+{
+    ui->received_bytes->setText(QString::number(receivedBytes));
+    ui->sent_bytes->setText(QString::number(sentBytes));
+}
+
+void SerialPortUnit::setTitle(QString text, bool hideCounters)
+{
+    ui->com_name->setText(text);
+    if (hideCounters) {
+        ui->label_received->hide();
+        ui->label_sent->hide();
+        ui->received_bytes->hide();
+        ui->sent_bytes->hide();
+    }
+}
+
+void SerialPortUnit::sendData(const QByteArray& data)
+{
+    if (!serialPort || !serialPort->isValid())
+        return;
+    serialPort->write(data);
+    addWrapped(receivedBytes, data.size());
+    refreshUI();
+}
+
+qint64 SerialPortUnit::bytesToWrite() const
+{
+    QSerialPort* port = serialPort ? serialPort->serialPort() : nullptr;
+    return port ? port->bytesToWrite() : 0;
+}
+
+void SerialPortUnit::setReadPaused(bool paused)
+{
+    QSerialPort* port = serialPort ? serialPort->serialPort() : nullptr;
+    if (!port) {
+        ConnectionUnit::setReadPaused(paused);
+        return;
+    }
+    // Left unread, the pseudo-terminal fills and socat holds back the user's program,
+    // just as a slow line would.
+    QObject::disconnect(port, &QSerialPort::readyRead, serialPort, &serialPortDevice_::portRecvDataDealy);
+    if (paused) {
+        port->setReadBufferSize(pausedReadBuffer);
+    } else {
+        port->setReadBufferSize(0);
+        connect(port, &QSerialPort::readyRead, serialPort, &serialPortDevice_::portRecvDataDealy);
+        if (readPaused)
+            QMetaObject::invokeMethod(serialPort, &serialPortDevice_::portRecvDataDealy, Qt::QueuedConnection);
+    }
+    ConnectionUnit::setReadPaused(paused);
+}
+
+void SerialPortUnit::retranslate()
+{
+    const QString name = ui->com_name->text();
+    const QString received = ui->received_bytes->text();
+    const QString sent = ui->sent_bytes->text();
+    ui->retranslateUi(this);
+    ui->com_name->setText(name);
+    ui->received_bytes->setText(received);
+    ui->sent_bytes->setText(sent);
+}
+
+// ---- TcpServerUnit ----
+
+TcpServerUnit::TcpServerUnit(const VSP_CONNECTION_PARAMS& params)
+    : ui(new Ui_TcpServerMsg)
+{
+    ui->setupUi(this);
+    setup(params);
+}
+
+TcpServerUnit::~TcpServerUnit()
+{
+    delete server;
+    delete ui;
+}
+
+bool TcpServerUnit::setup(const VSP_CONNECTION_PARAMS& params)
+{
+    ui->port->setText(params.server_port);
+    delete server;
+    server = new tcpServerSocket_;
+    connect(server, &tcpServerSocket_::newConnectIPportInfo_signal, this, [this]() {
+        ++clientCount;
+        if (QTcpSocket* client = server->lastClient) {
+            client->setReadBufferSize(networkReadChunk);
+            connect(client, &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress);
+        }
+        refreshUI();
+    });
+    connect(server, &tcpServerSocket_::disConnect_signal, this, [this]() {
+        --clientCount;
+        refreshUI();
+        emit outputProgress(); // a slow peer that left no longer holds the port back
+    });
+    connect(server, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
+        emit transmit(data);
+        addWrapped(receivedBytes, data.size());
+        refreshUI();
+    });
+    unitName = QStringLiteral("Tcp Server");
+    refreshUI();
+    return true;
+}
+
+bool TcpServerUnit::start()
+{
+    return server->listen(ui->port->text().toInt());
+}
+
+void TcpServerUnit::stop()
+{
+    if (server)
+        server->close();
+}
+
+void TcpServerUnit::refreshUI()
+{
+    if (clientCount < 1)
+        clientCount = 0;
+    ui->connected_num->setText(QStringLiteral("%1/25").arg(clientCount));
+    ui->status->setText(clientCount < 1 ? tr("Listening") : tr("Connected"));
+    ui->received_bytes->setText(QString::number(receivedBytes));
+    ui->sent_bytes->setText(QString::number(sentBytes));
+}
+
+void TcpServerUnit::sendData(const QByteArray& data)
+{
+    if (!server)
+        return;
+    server->write(data);
+    addWrapped(sentBytes, data.size());
+    refreshUI();
+}
+
+qint64 TcpServerUnit::bytesToWrite() const
+{
+    qint64 most = 0;
+    if (server) {
+        for (QTcpSocket* client : server->clients)
+            most = qMax(most, client->bytesToWrite());
+    }
+    return most;
+}
+
+void TcpServerUnit::setReadPaused(bool paused)
+{
+    if (server) {
+        for (QTcpSocket* client : server->clients) {
+            if (paused) {
+                pauseSocket(client, server);
+            } else {
+                QObject::disconnect(client, &QIODevice::readyRead, server, nullptr);
+                client->setReadBufferSize(networkReadChunk);
+                connect(client, &QIODevice::readyRead, server, &tcpServerSocket_::readData_slot);
+            }
+        }
+        if (!paused && readPaused)
+            QMetaObject::invokeMethod(server, &tcpServerSocket_::readData_slot, Qt::QueuedConnection);
+    }
+    ConnectionUnit::setReadPaused(paused);
+}
+
+void TcpServerUnit::retranslate()
+{
+    const QString port = ui->port->text();
+    ui->retranslateUi(this);
+    ui->port->setText(port);
+    refreshUI();
+}
+
+// ---- TcpClientUnit ----
+
+TcpClientUnit::TcpClientUnit(const VSP_CONNECTION_PARAMS& params)
+    : ui(new Ui_TcpClientMsg)
+{
+    ui->setupUi(this);
+    setup(params);
+}
+
+TcpClientUnit::~TcpClientUnit()
+{
+    delete client;
+    delete ui;
+}
+
+bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
+{
+    ui->ip_address->setText(params.client_ip_addr);
+    ui->port->setText(params.client_port);
+    delete client;
+    client = new tcpClientSocket_;
+    connect(client, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
+        emit transmit(data);
+        addWrapped(receivedBytes, data.size());
+        refreshUI();
+    });
+    connect(client, &tcpClientSocket_::connected_signal, this, [this]() {
+        connected = true;
+        refreshUI();
+    });
+    connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
+        connected = false;
+        refreshUI();
+        emit outputProgress();
+    });
+    client->tcpSocket()->setReadBufferSize(networkReadChunk);
+    connect(client->tcpSocket(), &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress);
+    unitName = QStringLiteral("Tcp Client");
+    refreshUI();
+    return true;
+}
+
+bool TcpClientUnit::start()
+{
+    if (!client)
+        return false;
+    return client->connectServer(ui->ip_address->text(), ui->port->text().toInt());
+}
+
+void TcpClientUnit::stop()
+{
+    if (client)
+        client->close();
+}
+
+void TcpClientUnit::refreshUI()
+{
+    ui->status->setText(connected ? tr("Connected") : tr("Not Connected"));
+    ui->received_bytes->setText(QString::number(receivedBytes));
+    ui->sent_bytes->setText(QString::number(sentBytes));
+}
+
+void TcpClientUnit::sendData(const QByteArray& data)
+{
+    if (!client)
+        return;
+    client->write(data);
+    addWrapped(sentBytes, data.size());
+    refreshUI();
+}
+
+qint64 TcpClientUnit::bytesToWrite() const
+{
+    return client ? client->tcpSocket()->bytesToWrite() : 0;
+}
+
+void TcpClientUnit::setReadPaused(bool paused)
+{
+    if (client) {
+        QTcpSocket* socket = client->tcpSocket();
+        if (paused) {
+            pauseSocket(socket, client);
+        } else {
+            resumeSocket(socket, client);
+            if (readPaused && socket->bytesAvailable() > 0)
+                QMetaObject::invokeMethod(client, "readData_slot", Qt::QueuedConnection);
+        }
+    }
+    ConnectionUnit::setReadPaused(paused);
+}
+
+void TcpClientUnit::retranslate()
+{
+    const QString ip = ui->ip_address->text();
+    const QString port = ui->port->text();
+    ui->retranslateUi(this);
+    ui->ip_address->setText(ip);
+    ui->port->setText(port);
+    refreshUI();
+}
+
+// ---- UdpUnit ----
+
+UdpUnit::UdpUnit(const VSP_CONNECTION_PARAMS& params)
+    : ui(new Ui_UdpMsg)
+{
+    ui->setupUi(this);
+    setup(params);
+}
+
+UdpUnit::~UdpUnit()
+{
+    delete udp;
+    delete ui;
+}
+
+bool UdpUnit::setup(const VSP_CONNECTION_PARAMS& params)
+{
+    ui->listen_port->setText(params.udp_local_port);
+    ui->remote_address->setText(params.udp_remote_addr);
+    ui->remote_port->setText(params.udp_remote_port);
+    delete udp;
+    udp = new udpSocket_;
+    connect(udp, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
+        emit transmit(data);
+        addWrapped(receivedBytes, data.size());
+        refreshUI();
+    });
+    unitName = QStringLiteral("UDP");
+    refreshUI();
+    return true;
+}
+
+bool UdpUnit::start()
+{
+    udp->init(ui->listen_port->text().toInt(), ui->remote_address->text(), ui->remote_port->text().toInt());
+    return true;
+}
+
+void UdpUnit::stop()
+{
+    if (udp)
+        udp->close();
+}
+
+void UdpUnit::refreshUI()
+{
+    ui->received_bytes->setText(QString::number(receivedBytes));
+    ui->sent_bytes->setText(QString::number(sentBytes));
+}
+
+void UdpUnit::sendData(const QByteArray& data)
+{
+    if (!udp)
+        return;
+    udp->write(data);
+    addWrapped(sentBytes, data.size());
+    refreshUI();
+}
+
+void UdpUnit::setReadPaused(bool paused)
+{
+    // Datagrams left unread are dropped by the kernel, as on any congested UDP path.
+    if (udp) {
+        QUdpSocket* socket = udp->udpSocket();
+        if (paused) {
+            QObject::disconnect(socket, &QIODevice::readyRead, udp, nullptr);
+        } else {
+            QObject::disconnect(socket, &QIODevice::readyRead, udp, nullptr);
+            QObject::connect(socket, SIGNAL(readyRead()), udp, SLOT(readData_slot()));
+            if (readPaused)
+                QMetaObject::invokeMethod(udp, "readData_slot", Qt::QueuedConnection);
+        }
+    }
+    ConnectionUnit::setReadPaused(paused);
+}
+
+void UdpUnit::retranslate()
+{
+    const QString a = ui->listen_port->text();
+    const QString b = ui->remote_address->text();
+    const QString c = ui->remote_port->text();
+    ui->retranslateUi(this);
+    ui->listen_port->setText(a);
+    ui->remote_address->setText(b);
+    ui->remote_port->setText(c);
+    refreshUI();
+}

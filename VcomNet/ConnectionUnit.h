@@ -1,0 +1,185 @@
+#pragma once
+
+#include "VSPConnection.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+class serialPortDevice_;
+class tcpServerSocket_;
+class tcpClientSocket_;
+class udpSocket_;
+class Ui_SerialPortMsg;
+class Ui_TcpServerMsg;
+class Ui_TcpClientMsg;
+class Ui_UdpMsg;
+
+// One side of a VCOM bridge: a small information widget that owns one I/O device.
+// Bytes the device receives leave through transmit; sendData writes to the device.
+class ConnectionUnit : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ConnectionUnit(QWidget* parent = nullptr);
+    ~ConnectionUnit() override;
+
+    virtual bool setup(const VSP_CONNECTION_PARAMS& params) = 0;
+    virtual bool start() = 0;
+    virtual void stop() = 0;
+    virtual void resetCount();
+    virtual void refreshUI() = 0;
+    virtual QString name();
+
+    // Flow control between the two units of a bridge: bytes accepted by sendData but
+    // not yet written out on this unit's side, and stopping/resuming reading it.
+    virtual qint64 bytesToWrite() const { return 0; }
+    virtual void setReadPaused(bool paused);
+    bool isReadPaused() const { return readPaused; }
+
+    // Wires a and b both ways (transmit to sendData) with back-pressure: a unit stops
+    // reading while the other has more than highWater bytes unwritten, and reads
+    // again once that is down to lowWater.
+    static void relay(ConnectionUnit* a, ConnectionUnit* b);
+    static constexpr qint64 highWater = 4 * 1024 * 1024;
+    static constexpr qint64 lowWater = 1024 * 1024;
+    // What the paused side may still hold in its own read buffer.
+    static constexpr qint64 pausedReadBuffer = 64 * 1024;
+    // Most a socket hands over at once, so one burst cannot overshoot highWater by much.
+    static constexpr qint64 networkReadChunk = 256 * 1024;
+
+    qint32 receivedCount() const { return receivedBytes; }
+    qint32 sentCount() const { return sentBytes; }
+
+signals:
+    void transmit(QByteArray data);
+    // Some of the pending output was written, or a peer went away.
+    void outputProgress();
+
+public slots:
+    virtual void sendData(const QByteArray& data) = 0;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    virtual void retranslate() {}
+    static void addWrapped(qint32& counter, int n);
+
+    qint32 receivedBytes = 0;
+    qint32 sentBytes = 0;
+    QString unitName;
+    bool readPaused = false;
+};
+
+class SerialPortUnit : public ConnectionUnit
+{
+    Q_OBJECT
+public:
+    explicit SerialPortUnit(const VSP_CONNECTION_PARAMS& params);
+    ~SerialPortUnit() override;
+
+    bool setup(const VSP_CONNECTION_PARAMS& params) override;
+    bool start() override;
+    void stop() override;
+    void refreshUI() override;
+    void setTitle(QString text, bool hideCounters);
+
+    qint64 bytesToWrite() const override;
+    void setReadPaused(bool paused) override;
+
+    serialPortDevice_* device() const { return serialPort; }
+
+public slots:
+    void sendData(const QByteArray& data) override;
+
+protected:
+    void retranslate() override;
+
+private:
+    Ui_SerialPortMsg* ui = nullptr;
+    serialPortDevice_* serialPort = nullptr;
+    QString pairPortName;
+};
+
+class TcpServerUnit : public ConnectionUnit
+{
+    Q_OBJECT
+public:
+    explicit TcpServerUnit(const VSP_CONNECTION_PARAMS& params);
+    ~TcpServerUnit() override;
+
+    bool setup(const VSP_CONNECTION_PARAMS& params) override;
+    bool start() override;
+    void stop() override;
+    void refreshUI() override;
+
+    qint64 bytesToWrite() const override;
+    void setReadPaused(bool paused) override;
+
+    tcpServerSocket_* device() const { return server; }
+
+public slots:
+    void sendData(const QByteArray& data) override;
+
+protected:
+    void retranslate() override;
+
+private:
+    Ui_TcpServerMsg* ui = nullptr;
+    tcpServerSocket_* server = nullptr;
+    qint32 clientCount = 0;
+};
+
+class TcpClientUnit : public ConnectionUnit
+{
+    Q_OBJECT
+public:
+    explicit TcpClientUnit(const VSP_CONNECTION_PARAMS& params);
+    ~TcpClientUnit() override;
+
+    bool setup(const VSP_CONNECTION_PARAMS& params) override;
+    bool start() override;
+    void stop() override;
+    void refreshUI() override;
+
+    qint64 bytesToWrite() const override;
+    void setReadPaused(bool paused) override;
+
+    tcpClientSocket_* device() const { return client; }
+
+public slots:
+    void sendData(const QByteArray& data) override;
+
+protected:
+    void retranslate() override;
+
+private:
+    Ui_TcpClientMsg* ui = nullptr;
+    tcpClientSocket_* client = nullptr;
+    bool connected = false;
+};
+
+class UdpUnit : public ConnectionUnit
+{
+    Q_OBJECT
+public:
+    explicit UdpUnit(const VSP_CONNECTION_PARAMS& params);
+    ~UdpUnit() override;
+
+    bool setup(const VSP_CONNECTION_PARAMS& params) override;
+    bool start() override;
+    void stop() override;
+    void refreshUI() override;
+
+    void setReadPaused(bool paused) override;
+
+    udpSocket_* device() const { return udp; }
+
+public slots:
+    void sendData(const QByteArray& data) override;
+
+protected:
+    void retranslate() override;
+
+private:
+    Ui_UdpMsg* ui = nullptr;
+    udpSocket_* udp = nullptr;
+};

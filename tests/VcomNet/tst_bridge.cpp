@@ -1,0 +1,441 @@
+#include "ConnectionUnit.h"
+#include "DataMonitor.h"
+#include "VSPConnectionMsg.h"
+#include "VSPortFunction.h"
+#include "serialPortDevice_.h"
+#include "testutil.h"
+#include "vcomtestutil.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using namespace vcomtest;
+
+namespace {
+
+QString field(QWidget* unit, const char* name)
+{
+    auto* edit = unit->findChild<QLineEdit*>(QLatin1String(name));
+    return edit ? edit->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+}
+
+quint16 freeTcpPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+QByteArray pattern(int size, int seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    quint32 x = 2463534242u + static_cast<quint32>(seed);
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        data[i] = static_cast<char>(x);
+    }
+    return data;
+}
+
+} // namespace
+
+class tst_Bridge : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void tcpServerTwoClients();
+    void tcpClientWithMonitor();
+    void udpDatagrams();
+    void comComShowsOnlyNames();
+    void resetCount();
+    void backPressure_data();
+    void backPressure();
+
+private:
+    // A running pair for connection n with its partner; false when not possible here.
+    bool makePair(int& n);
+    VSP_CONNECTION_PARAMS params(int n, const char* type);
+    bool openUserPort(QSerialPort& port, int n);
+
+    std::unique_ptr<PairGuard> guard;
+    std::unique_ptr<VSPortFunction> pairs;
+};
+
+void tst_Bridge::init()
+{
+    if (!testutil::isRoot() || !testutil::haveSocat())
+        QSKIP("bridges need root (links under /dev) and socat");
+    guard.reset(new PairGuard);
+    pairs.reset(new VSPortFunction);
+}
+
+void tst_Bridge::cleanup()
+{
+    pairs.reset();
+    guard.reset();
+}
+
+void tst_Bridge::cleanupTestCase()
+{
+    QVERIFY(socatChildren(QCoreApplication::applicationPid()).isEmpty());
+}
+
+bool tst_Bridge::makePair(int& n)
+{
+    n = guard->take();
+    if (!n)
+        return false;
+    const QString name1 = QStringLiteral("ttyS%1").arg(n);
+    const bool ok = pairs->CreatePair(name1, PairedComName(name1));
+    guard->adoptPid(pairs->pairPid(name1));
+    return ok;
+}
+
+VSP_CONNECTION_PARAMS tst_Bridge::params(int n, const char* type)
+{
+    VSP_CONNECTION_PARAMS p;
+    p.type = QLatin1String(type);
+    p.com_name1 = QStringLiteral("ttyS%1").arg(n);
+    p.com_name2 = PairedComName(p.com_name1);
+    p.id = QString::number(n);
+    p.name = QStringLiteral("%1 %2").arg(p.type, p.com_name1);
+    return p;
+}
+
+bool tst_Bridge::openUserPort(QSerialPort& port, int n)
+{
+    port.setPortName(QStringLiteral("ttyS%1").arg(n));
+    return port.open(QIODevice::ReadWrite);
+}
+
+void tst_Bridge::tcpServerTwoClients()
+{
+    int n = 0;
+    QVERIFY(makePair(n));
+    VSP_CONNECTION_PARAMS p = params(n, "Server");
+    p.server_port = QString::number(freeTcpPort());
+    VSPConnectionMsg panel(CONNECTION_SERVER, p, n);
+    ConnectionUnit* net = panel.secondUnit();
+    QCOMPARE(net->name(), QStringLiteral("Tcp Server"));
+    QCOMPARE(field(net, "status"), QStringLiteral("Listening"));
+
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    QTcpSocket c1, c2;
+    c1.connectToHost(QHostAddress::LocalHost, p.server_port.toUShort());
+    c2.connectToHost(QHostAddress::LocalHost, p.server_port.toUShort());
+    QVERIFY(c1.waitForConnected(5000));
+    QVERIFY(c2.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "connected_num"), QStringLiteral("2/25"), 5000);
+    QCOMPARE(field(net, "status"), QStringLiteral("Connected"));
+
+    user.write("to everyone");
+    QByteArray got1, got2;
+    QTRY_VERIFY_WITH_TIMEOUT((got1 += c1.readAll(), got2 += c2.readAll(), got1 == "to everyone" && got2 == got1),
+                             5000);
+
+    c1.write("one,");
+    QByteArray atUser;
+    QTRY_VERIFY_WITH_TIMEOUT((atUser += user.readAll()) == "one,", 5000);
+    c2.write("two");
+    QTRY_VERIFY_WITH_TIMEOUT((atUser += user.readAll()) == "one,two", 5000);
+    QCOMPARE(field(net, "received_bytes"), QStringLiteral("7"));
+    QCOMPARE(field(net, "sent_bytes"), QStringLiteral("11"));
+    QCOMPARE(field(panel.firstUnit(), "sent_bytes"), QStringLiteral("11"));
+    QCOMPARE(field(panel.firstUnit(), "received_bytes"), QStringLiteral("7"));
+
+    c1.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "connected_num"), QStringLiteral("1/25"), 5000);
+    c2.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "connected_num"), QStringLiteral("0/25"), 5000);
+    QCOMPARE(field(net, "status"), QStringLiteral("Listening"));
+    panel.release();
+}
+
+void tst_Bridge::tcpClientWithMonitor()
+{
+    int n = 0;
+    QVERIFY(makePair(n));
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    VSP_CONNECTION_PARAMS p = params(n, "Client");
+    p.client_ip_addr = QStringLiteral("127.0.0.1");
+    p.client_port = QString::number(server.serverPort());
+    VSPConnectionMsg panel(CONNECTION_CLIENT, p, n);
+    ConnectionUnit* net = panel.secondUnit();
+    QCOMPARE(net->name(), QStringLiteral("Tcp Client"));
+
+    QVERIFY(server.waitForNewConnection(5000));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"), QStringLiteral("Connected"), 5000);
+
+    auto* monitorButton = panel.findChild<QPushButton*>(QStringLiteral("data_monitor"));
+    QVERIFY(monitorButton);
+    monitorButton->click();
+    DataMonitor* monitor = panel.dataMonitor();
+    QVERIFY(monitor);
+    QVERIFY(monitor->isVisible());
+    QCOMPARE(monitor->windowTitle(), p.name);
+
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    user.write("AB");
+    QByteArray atServer;
+    QTRY_VERIFY_WITH_TIMEOUT((atServer += peer->readAll()) == "AB", 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->rowCount(), 1, 5000);
+    QCOMPARE(monitor->cellText(0, 0), QStringLiteral("1"));
+    QCOMPARE(monitor->cellText(0, 2), QStringLiteral("ttyS%1").arg(n));
+    QCOMPARE(monitor->cellText(0, 3), QStringLiteral("2"));
+    QCOMPARE(monitor->cellText(0, 4), QStringLiteral("AB"));
+    QCOMPARE(monitor->cellText(0, 5), QStringLiteral("41 42 "));
+
+    peer->write("reply");
+    QByteArray atUser;
+    QTRY_VERIFY_WITH_TIMEOUT((atUser += user.readAll()) == "reply", 5000);
+    QCOMPARE(monitor->rowCount(), 2);
+    QCOMPARE(monitor->cellText(1, 2), QStringLiteral("Tcp Client"));
+    QCOMPARE(monitor->cellText(1, 3), QStringLiteral("5"));
+    QCOMPARE(field(net, "sent_bytes"), QStringLiteral("2"));
+    QCOMPARE(field(net, "received_bytes"), QStringLiteral("5"));
+
+    // A monitor closed by the user keeps collecting.
+    monitor->close();
+    user.write("C");
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->rowCount(), 3, 5000);
+
+    peer->disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"), QStringLiteral("Not Connected"), 5000);
+    panel.release();
+}
+
+void tst_Bridge::udpDatagrams()
+{
+    int n = 0;
+    QVERIFY(makePair(n));
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    VSP_CONNECTION_PARAMS p = params(n, "Udp");
+    const quint16 local = freeUdpPort();
+    p.udp_local_port = QString::number(local);
+    p.udp_remote_addr = QStringLiteral("127.0.0.1");
+    p.udp_remote_port = QString::number(peer.localPort());
+    VSPConnectionMsg panel(CONNECTION_UDP, p, n);
+    ConnectionUnit* net = panel.secondUnit();
+    QCOMPARE(net->name(), QStringLiteral("UDP"));
+    QCOMPARE(field(net, "listen_port"), p.udp_local_port);
+
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    QList<QByteArray> datagrams;
+    auto collect = [&]() {
+        while (peer.hasPendingDatagrams()) {
+            QByteArray d(static_cast<int>(peer.pendingDatagramSize()), 0);
+            peer.readDatagram(d.data(), d.size());
+            datagrams << d;
+        }
+        return datagrams.size();
+    };
+    user.write("first chunk");
+    QTRY_COMPARE_WITH_TIMEOUT(collect(), 1, 5000);
+    user.write("second");
+    QTRY_COMPARE_WITH_TIMEOUT(collect(), 2, 5000);
+    QCOMPARE(datagrams, (QList<QByteArray>{"first chunk", "second"}));
+
+    peer.writeDatagram("dg1", QHostAddress::LocalHost, local);
+    QByteArray atUser;
+    QTRY_VERIFY_WITH_TIMEOUT((atUser += user.readAll()) == "dg1", 5000);
+    peer.writeDatagram("dg22", QHostAddress::LocalHost, local);
+    QTRY_VERIFY_WITH_TIMEOUT((atUser += user.readAll()) == "dg1dg22", 5000);
+    QCOMPARE(field(net, "sent_bytes"), QStringLiteral("17"));
+    QCOMPARE(field(net, "received_bytes"), QStringLiteral("7"));
+    panel.release();
+}
+
+void tst_Bridge::comComShowsOnlyNames()
+{
+    const int a = guard->take();
+    const int b = guard->take();
+    QVERIFY(a && b);
+    guard->adoptName(a);
+    VSP_CONNECTION_PARAMS p;
+    p.type = QStringLiteral("Pair");
+    p.com_name1 = QStringLiteral("ttyS%1").arg(a);
+    p.com_name2 = QStringLiteral("ttyS%1").arg(b);
+    p.name = QStringLiteral("%1 - %2").arg(p.com_name1, p.com_name2);
+    QVERIFY(pairs->CreatePair(p.com_name1, p.com_name2));
+    guard->adoptPid(pairs->pairPid(p.com_name1));
+
+    VSPConnectionMsg panel(CONNECTION_PAIR, p, a);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    for (const char* name : {"data_monitor", "reset_count"})
+        QVERIFY(!panel.findChild<QPushButton*>(QLatin1String(name))->isVisible());
+    QVERIFY(panel.findChild<QPushButton*>(QStringLiteral("delete_connection"))->isVisible());
+    const QStringList expectedNames{p.com_name1, p.com_name2};
+    int unitIndex = 0;
+    for (ConnectionUnit* unit : {panel.firstUnit(), panel.secondUnit()}) {
+        QStringList visibleTexts;
+        for (QLabel* label : unit->findChildren<QLabel*>()) {
+            if (label->isVisible())
+                visibleTexts << label->text();
+        }
+        for (QLineEdit* edit : unit->findChildren<QLineEdit*>()) {
+            if (edit->isVisible())
+                visibleTexts << edit->text();
+        }
+        visibleTexts.sort();
+        QStringList expected{QStringLiteral("com info"), QStringLiteral("com name:"), expectedNames.at(unitIndex++)};
+        expected.sort();
+        QCOMPARE(visibleTexts, expected);
+    }
+
+    // socat alone relays; the units hold nothing open.
+    QSerialPort one(p.com_name1), two(p.com_name2);
+    QVERIFY(one.open(QIODevice::ReadWrite));
+    QVERIFY(two.open(QIODevice::ReadWrite));
+    one.write("across");
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT((got += two.readAll()) == "across", 5000);
+}
+
+void tst_Bridge::resetCount()
+{
+    int n = 0;
+    QVERIFY(makePair(n));
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    VSP_CONNECTION_PARAMS p = params(n, "Udp");
+    p.udp_local_port = QString::number(freeUdpPort());
+    p.udp_remote_addr = QStringLiteral("127.0.0.1");
+    p.udp_remote_port = QString::number(peer.localPort());
+    VSPConnectionMsg panel(CONNECTION_UDP, p, n);
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    user.write("12345");
+    QTRY_COMPARE_WITH_TIMEOUT(field(panel.secondUnit(), "sent_bytes"), QStringLiteral("5"), 5000);
+    QCOMPARE(field(panel.firstUnit(), "sent_bytes"), QStringLiteral("5"));
+    panel.findChild<QPushButton*>(QStringLiteral("reset_count"))->click();
+    for (ConnectionUnit* unit : {panel.firstUnit(), panel.secondUnit()}) {
+        QCOMPARE(field(unit, "sent_bytes"), QStringLiteral("0"));
+        QCOMPARE(field(unit, "received_bytes"), QStringLiteral("0"));
+    }
+    panel.release();
+}
+
+void tst_Bridge::backPressure_data()
+{
+    QTest::addColumn<bool>("towardsNetwork");
+    QTest::addColumn<bool>("bridgeIsServer");
+    QTest::newRow("slow TCP server holds back the port") << true << false;
+    QTest::newRow("slow port reader holds back the TCP server") << false << false;
+    QTest::newRow("slow TCP client holds back the port") << true << true;
+    QTest::newRow("slow port reader holds back the TCP client") << false << true;
+}
+
+void tst_Bridge::backPressure()
+{
+    QFETCH(bool, towardsNetwork);
+    QFETCH(bool, bridgeIsServer);
+    int n = 0;
+    QVERIFY(makePair(n));
+    QTcpServer server;
+    std::unique_ptr<VSPConnectionMsg> bridge;
+    std::unique_ptr<QTcpSocket> peer;
+    if (bridgeIsServer) {
+        VSP_CONNECTION_PARAMS p = params(n, "Server");
+        p.server_port = QString::number(freeTcpPort());
+        bridge.reset(new VSPConnectionMsg(CONNECTION_SERVER, p, n));
+        peer.reset(new QTcpSocket);
+        peer->connectToHost(QHostAddress::LocalHost, p.server_port.toUShort());
+        QVERIFY(peer->waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(field(bridge->secondUnit(), "connected_num"), QStringLiteral("1/25"), 5000);
+    } else {
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Client");
+        p.client_ip_addr = QStringLiteral("127.0.0.1");
+        p.client_port = QString::number(server.serverPort());
+        bridge.reset(new VSPConnectionMsg(CONNECTION_CLIENT, p, n));
+        QVERIFY(server.waitForNewConnection(5000));
+        peer.reset(server.nextPendingConnection());
+    }
+    VSPConnectionMsg& panel = *bridge;
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+
+    // The slow end reads nothing at first.
+    ConnectionUnit* reader = towardsNetwork ? panel.firstUnit() : panel.secondUnit();
+    ConnectionUnit* writer = towardsNetwork ? panel.secondUnit() : panel.firstUnit();
+    QIODevice* source = towardsNetwork ? static_cast<QIODevice*>(&user) : peer.get();
+    QIODevice* sink = towardsNetwork ? peer.get() : static_cast<QIODevice*>(&user);
+    if (towardsNetwork)
+        peer->setReadBufferSize(64 * 1024);
+    else
+        user.setReadBufferSize(64 * 1024);
+
+    const int total = 48 * 1024 * 1024;
+    const QByteArray data = pattern(total, 7);
+    source->write(data);
+
+    // highWater plus what may be in flight when the pause begins: one socket read or one
+    // serial packet and what the paused side still buffers.
+    const qint64 bound = ConnectionUnit::highWater + 2 * ConnectionUnit::networkReadChunk
+                         + 2 * serialPortDevice_::maxPacketSize + ConnectionUnit::pausedReadBuffer;
+    qint64 peak = 0;
+    QElapsedTimer t;
+    t.start();
+    while (!reader->isReadPaused() && t.elapsed() < 20000) {
+        QTest::qWait(5);
+        peak = qMax(peak, writer->bytesToWrite());
+    }
+    QVERIFY2(reader->isReadPaused(), "reading never paused");
+    // Paused for a while: nothing piles up.
+    for (int i = 0; i < 20; ++i) {
+        QTest::qWait(10);
+        peak = qMax(peak, writer->bytesToWrite());
+    }
+    QVERIFY2(peak <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(peak)));
+
+    // The slow end catches up: everything arrives intact and reading resumes.
+    if (towardsNetwork)
+        peer->setReadBufferSize(0);
+    else
+        user.setReadBufferSize(0);
+    QByteArray got;
+    got.reserve(total);
+    t.restart();
+    while (got.size() < total && t.elapsed() < 60000) {
+        if (!sink->bytesAvailable())
+            QTest::qWait(1);
+        got += sink->readAll();
+        peak = qMax(peak, writer->bytesToWrite());
+    }
+    QCOMPARE(got.size(), total);
+    QVERIFY(got == data);
+    QVERIFY2(peak <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(peak)));
+    QTRY_VERIFY_WITH_TIMEOUT(!reader->isReadPaused(), 5000);
+    panel.release();
+}
+
+QTEST_MAIN(tst_Bridge)
+#include "tst_bridge.moc"

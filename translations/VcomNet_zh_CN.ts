@@ -1,0 +1,370 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>DataMonitor</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>来源</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>长度</translation>
+    </message>
+    <message>
+        <source>Content</source>
+        <translation>内容</translation>
+    </message>
+    <message>
+        <source>Original (Hex)</source>
+        <translation>原始数据（十六进制）</translation>
+    </message>
+    <message>
+        <source>clear</source>
+        <translation>清空</translation>
+    </message>
+    <message>
+        <source>save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>choose file</source>
+        <translation>选择文件</translation>
+    </message>
+    <message>
+        <source>txt files(*.txt)</source>
+        <translation>文本文件(*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPortMsg</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>com info</source>
+        <translation>串口信息</translation>
+    </message>
+    <message>
+        <source>com name:</source>
+        <translation>串口名称：</translation>
+    </message>
+    <message>
+        <source>com status:</source>
+        <translation>串口状态：</translation>
+    </message>
+    <message>
+        <source>com param:</source>
+        <translation>串口参数：</translation>
+    </message>
+    <message>
+        <source>opened program:</source>
+        <translation>打开的程序：</translation>
+    </message>
+    <message>
+        <source>receive bytes:</source>
+        <translation>接收字节：</translation>
+    </message>
+    <message>
+        <source>send bytes:</source>
+        <translation>发送字节：</translation>
+    </message>
+</context>
+<context>
+    <name>TcpClientMsg</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>net info</source>
+        <translation>网络信息</translation>
+    </message>
+    <message>
+        <source>type:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>IP addr:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>status:</source>
+        <translation>状态：</translation>
+    </message>
+    <message>
+        <source>receive bytes:</source>
+        <translation>接收字节：</translation>
+    </message>
+    <message>
+        <source>send bytes:</source>
+        <translation>发送字节：</translation>
+    </message>
+</context>
+<context>
+    <name>TcpClientUnit</name>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>Not Connected</source>
+        <translation>未连接</translation>
+    </message>
+</context>
+<context>
+    <name>TcpServerMsg</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>net info</source>
+        <translation>网络信息</translation>
+    </message>
+    <message>
+        <source>type:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>connected num:</source>
+        <translation>连接数：</translation>
+    </message>
+    <message>
+        <source>status:</source>
+        <translation>状态：</translation>
+    </message>
+    <message>
+        <source>receive bytes:</source>
+        <translation>接收字节：</translation>
+    </message>
+    <message>
+        <source>send bytes:</source>
+        <translation>发送字节：</translation>
+    </message>
+</context>
+<context>
+    <name>TcpServerUnit</name>
+    <message>
+        <source>Listening</source>
+        <translation>监听中</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+</context>
+<context>
+    <name>UdpMsg</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>net info</source>
+        <translation>网络信息</translation>
+    </message>
+    <message>
+        <source>type:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>listen port:</source>
+        <translation>监听端口：</translation>
+    </message>
+    <message>
+        <source>remote ip addr:</source>
+        <translation>远程 IP 地址：</translation>
+    </message>
+    <message>
+        <source>remote port:</source>
+        <translation>远程端口：</translation>
+    </message>
+    <message>
+        <source>receive bytes:</source>
+        <translation>接收字节：</translation>
+    </message>
+    <message>
+        <source>send bytes:</source>
+        <translation>发送字节：</translation>
+    </message>
+</context>
+<context>
+    <name>VSPConnectionMsg</name>
+    <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Are you sure to delete the connection?</source>
+        <translation>确定要删除该连接吗？</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>serial port %1 is busy, please close it then try again!</source>
+        <translation>串口 %1 正被占用，请关闭后再试！</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>data monitor</source>
+        <translation>数据监视</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>reset count</source>
+        <translation>计数清零</translation>
+    </message>
+</context>
+<context>
+    <name>plugVComData</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>     new COM - COM connection</source>
+        <translation>     新建 COM - COM 连接</translation>
+    </message>
+    <message>
+        <source>com1name：</source>
+        <translation>串口1名称：</translation>
+    </message>
+    <message>
+        <source>com2name：</source>
+        <translation>串口2名称：</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>新建</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>     new TCP Server - COM connection</source>
+        <translation>     新建 TCP 服务器 - COM 连接</translation>
+    </message>
+    <message>
+        <source>connection name：</source>
+        <translation>连接名称：</translation>
+    </message>
+    <message>
+        <source>choose com num：</source>
+        <translation>选择串口号：</translation>
+    </message>
+    <message>
+        <source>local tcp port：</source>
+        <translation>本地 TCP 端口：</translation>
+    </message>
+    <message>
+        <source>     new TCP Client - COM connection</source>
+        <translation>     新建 TCP 客户端 - COM 连接</translation>
+    </message>
+    <message>
+        <source>remote ip addr：</source>
+        <translation>远程 IP 地址：</translation>
+    </message>
+    <message>
+        <source>remote port：</source>
+        <translation>远程端口：</translation>
+    </message>
+    <message>
+        <source>     new UDP - COM connection</source>
+        <translation>     新建 UDP - COM 连接</translation>
+    </message>
+    <message>
+        <source>listen port：</source>
+        <translation>监听端口：</translation>
+    </message>
+    <message>
+        <source>Server %1</source>
+        <translation>服务器 %1</translation>
+    </message>
+    <message>
+        <source>Client %1</source>
+        <translation>客户端 %1</translation>
+    </message>
+    <message>
+        <source>UDP %1</source>
+        <translation>UDP %1</translation>
+    </message>
+    <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>can&apos;t set serial com port with same name!</source>
+        <translation>不能设置名称相同的串口！</translation>
+    </message>
+    <message>
+        <source>create com pair failed, please try other com name</source>
+        <translation>创建串口对失败，请尝试其他串口名称</translation>
+    </message>
+</context>
+<context>
+    <name>plugVComManager</name>
+    <message>
+        <source>Server %1</source>
+        <translation>服务器 %1</translation>
+    </message>
+    <message>
+        <source>Client %1 %2</source>
+        <translation>客户端 %1 %2</translation>
+    </message>
+    <message>
+        <source>Udp %1</source>
+        <translation>UDP %1</translation>
+    </message>
+    <message>
+        <source>New Com Pair</source>
+        <translation>新建串口对</translation>
+    </message>
+    <message>
+        <source>New Com Server</source>
+        <translation>新建串口-服务器</translation>
+    </message>
+    <message>
+        <source>New Com Client</source>
+        <translation>新建串口-客户端</translation>
+    </message>
+    <message>
+        <source>New Com Udp</source>
+        <translation>新建串口-UDP</translation>
+    </message>
+</context>
+</TS>
