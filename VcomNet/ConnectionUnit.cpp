@@ -13,25 +13,6 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
-namespace {
-
-// Stops a socket's device from reading it; Qt then stops reading the kernel once the
-// socket's small read buffer is full, so the peer is slowed by TCP itself.
-void pauseSocket(QAbstractSocket* socket, QObject* device)
-{
-    QObject::disconnect(socket, &QIODevice::readyRead, device, nullptr);
-    socket->setReadBufferSize(ConnectionUnit::pausedReadBuffer);
-}
-
-// The devices read in a private slot, reached here by name.
-void resumeSocket(QAbstractSocket* socket, QObject* device)
-{
-    QObject::disconnect(socket, &QIODevice::readyRead, device, nullptr);
-    socket->setReadBufferSize(ConnectionUnit::networkReadChunk);
-    QObject::connect(socket, SIGNAL(readyRead()), device, SLOT(readData_slot()));
-}
-
-} // namespace
 
 // ---- ConnectionUnit ----
 
@@ -179,22 +160,10 @@ qint64 SerialPortUnit::bytesToWrite() const
 
 void SerialPortUnit::setReadPaused(bool paused)
 {
-    QSerialPort* port = serialPort ? serialPort->serialPort() : nullptr;
-    if (!port) {
-        ConnectionUnit::setReadPaused(paused);
-        return;
-    }
     // Left unread, the pseudo-terminal fills and socat holds back the user's program,
     // just as a slow line would.
-    QObject::disconnect(port, &QSerialPort::readyRead, serialPort, &serialPortDevice_::portRecvDataDealy);
-    if (paused) {
-        port->setReadBufferSize(pausedReadBuffer);
-    } else {
-        port->setReadBufferSize(0);
-        connect(port, &QSerialPort::readyRead, serialPort, &serialPortDevice_::portRecvDataDealy);
-        if (readPaused)
-            QMetaObject::invokeMethod(serialPort, &serialPortDevice_::portRecvDataDealy, Qt::QueuedConnection);
-    }
+    if (serialPort)
+        serialPort->setReadPaused(paused);
     ConnectionUnit::setReadPaused(paused);
 }
 
@@ -294,19 +263,8 @@ qint64 TcpServerUnit::bytesToWrite() const
 
 void TcpServerUnit::setReadPaused(bool paused)
 {
-    if (server) {
-        for (QTcpSocket* client : server->clients) {
-            if (paused) {
-                pauseSocket(client, server);
-            } else {
-                QObject::disconnect(client, &QIODevice::readyRead, server, nullptr);
-                client->setReadBufferSize(networkReadChunk);
-                connect(client, &QIODevice::readyRead, server, &tcpServerSocket_::readData_slot);
-            }
-        }
-        if (!paused && readPaused)
-            QMetaObject::invokeMethod(server, &tcpServerSocket_::readData_slot, Qt::QueuedConnection);
-    }
+    if (server)
+        server->setReadPaused(paused);
     ConnectionUnit::setReadPaused(paused);
 }
 
@@ -396,16 +354,8 @@ qint64 TcpClientUnit::bytesToWrite() const
 
 void TcpClientUnit::setReadPaused(bool paused)
 {
-    if (client) {
-        QTcpSocket* socket = client->tcpSocket();
-        if (paused) {
-            pauseSocket(socket, client);
-        } else {
-            resumeSocket(socket, client);
-            if (readPaused && socket->bytesAvailable() > 0)
-                QMetaObject::invokeMethod(client, "readData_slot", Qt::QueuedConnection);
-        }
-    }
+    if (client)
+        client->setReadPaused(paused);
     ConnectionUnit::setReadPaused(paused);
 }
 
@@ -480,18 +430,8 @@ void UdpUnit::sendData(const QByteArray& data)
 
 void UdpUnit::setReadPaused(bool paused)
 {
-    // Datagrams left unread are dropped by the kernel, as on any congested UDP path.
-    if (udp) {
-        QUdpSocket* socket = udp->udpSocket();
-        if (paused) {
-            QObject::disconnect(socket, &QIODevice::readyRead, udp, nullptr);
-        } else {
-            QObject::disconnect(socket, &QIODevice::readyRead, udp, nullptr);
-            QObject::connect(socket, SIGNAL(readyRead()), udp, SLOT(readData_slot()));
-            if (readPaused)
-                QMetaObject::invokeMethod(udp, "readData_slot", Qt::QueuedConnection);
-        }
-    }
+    if (udp)
+        udp->setReadPaused(paused);
     ConnectionUnit::setReadPaused(paused);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AbsIoDevice.h"
 #include "VSPConnection.h"
 
 #include <QByteArray>
@@ -43,7 +44,7 @@ public:
     static constexpr qint64 highWater = 4 * 1024 * 1024;
     static constexpr qint64 lowWater = 1024 * 1024;
     // What the paused side may still hold in its own read buffer.
-    static constexpr qint64 pausedReadBuffer = 64 * 1024;
+    static constexpr qint64 pausedReadBuffer = AbsIoDevice::pausedReadBuffer;
     // Most a socket hands over at once, so one burst cannot overshoot highWater by much.
     static constexpr qint64 networkReadChunk = 256 * 1024;
 

@@ -17,6 +17,11 @@ std::wstring AbsIoDevice::getErrMsg()
     return std::wstring();
 }
 
+void AbsIoDevice::setReadPaused(bool paused)
+{
+    readPaused = paused;
+}
+
 void AbsIoDevice::close()
 {
     valid = false;

@@ -21,9 +21,18 @@ public:
     virtual void write(const QByteArray& data) = 0;
     virtual void close();
 
+    // Back-pressure for relays: while paused the device takes no bytes from its endpoint,
+    // so the kernel buffers fill and the peer (or the program on a pseudo-terminal) is
+    // slowed, as by a slow line. Resuming delivers what waited.
+    virtual void setReadPaused(bool paused);
+    bool isReadPaused() const { return readPaused; }
+    // Read buffer size while paused: small, so the endpoint's own buffers take the rest.
+    static constexpr qint64 pausedReadBuffer = 64 * 1024;
+
 signals:
     void receiveData(const QByteArray& data, QString ip = QString(), int port = 0);
 
 protected:
     bool valid = false;
+    bool readPaused = false;
 };

@@ -16,7 +16,7 @@ serialPortDevice_::serialPortDevice_(QObject* parent)
 
 serialPortDevice_::~serialPortDevice_()
 {
-    if (port) {
+    if (port && port->isOpen()) {
         port->clear();
         port->close();
     }
@@ -51,7 +51,10 @@ bool serialPortDevice_::openPort(const QString& name, int baud, int data, int pa
     if (!port->open(QIODevice::ReadWrite))
         return false;
     valid = true;
-    connect(port, &QSerialPort::readyRead, this, &serialPortDevice_::portRecvDataDealy);
+    if (readPaused)
+        port->setReadBufferSize(pausedReadBuffer);
+    else
+        connect(port, &QSerialPort::readyRead, this, &serialPortDevice_::portRecvDataDealy);
     return true;
 }
 
@@ -117,6 +120,22 @@ void serialPortDevice_::flush()
         pending.remove(0, packet.size());
         emit receiveData(packet, QString(), 0);
     }
+}
+
+void serialPortDevice_::setReadPaused(bool paused)
+{
+    if (port) {
+        disconnect(port, &QSerialPort::readyRead, this, &serialPortDevice_::portRecvDataDealy);
+        if (paused) {
+            port->setReadBufferSize(pausedReadBuffer);
+        } else {
+            port->setReadBufferSize(0);
+            connect(port, &QSerialPort::readyRead, this, &serialPortDevice_::portRecvDataDealy);
+            if (readPaused)
+                QMetaObject::invokeMethod(this, &serialPortDevice_::portRecvDataDealy, Qt::QueuedConnection);
+        }
+    }
+    AbsIoDevice::setReadPaused(paused);
 }
 
 void serialPortDevice_::write(const QByteArray& data)

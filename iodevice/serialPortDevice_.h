@@ -30,6 +30,7 @@ public:
     bool initSerialPort(QString name);
     void write(const QByteArray& data) override;
     void close() override;
+    void setReadPaused(bool paused) override;
 
     // Quiet time in ms that ends a received packet; the assistant sets it from its
     // packet-gap field.

@@ -108,6 +108,23 @@ void tcpClientSocket_::write(const QByteArray& data)
         qDebug() << "tcp client send err";
 }
 
+void tcpClientSocket_::setReadPaused(bool paused)
+{
+    disconnect(socket, &QTcpSocket::readyRead, this, &tcpClientSocket_::readData_slot);
+    if (paused) {
+        if (!readPaused)
+            activeReadBuffer = socket->readBufferSize();
+        socket->setReadBufferSize(pausedReadBuffer);
+    } else {
+        if (readPaused)
+            socket->setReadBufferSize(activeReadBuffer);
+        connect(socket, &QTcpSocket::readyRead, this, &tcpClientSocket_::readData_slot);
+        if (readPaused && socket->bytesAvailable() > 0)
+            QMetaObject::invokeMethod(this, &tcpClientSocket_::readData_slot, Qt::QueuedConnection);
+    }
+    AbsIoDevice::setReadPaused(paused);
+}
+
 void tcpClientSocket_::close()
 {
     if (reconnectTimer.isActive())

@@ -26,6 +26,7 @@ public:
     bool connectServer(QString host, int port);
     void write(const QByteArray& data) override;
     void close() override;
+    void setReadPaused(bool paused) override;
     int read(QByteArray& out);
     qint64 availableBytes() const;
 
@@ -56,4 +57,5 @@ private:
     void onReconnectTimer();
 
     QTcpSocket* socket = nullptr;
+    qint64 activeReadBuffer = 0; // the socket's read buffer size while not paused
 };

@@ -6,6 +6,7 @@
 namespace {
 const char* const peerIpProperty = "vxaPeerIp";
 const char* const peerPortProperty = "vxaPeerPort";
+const char* const activeBufferProperty = "vxaActiveReadBuffer";
 } // namespace
 
 tcpServerSocket_::tcpServerSocket_(QObject* parent)
@@ -61,6 +62,8 @@ void tcpServerSocket_::newConnect_slot()
         clients.push_back(client);
         connect(client, &QTcpSocket::readyRead, this, &tcpServerSocket_::readData_slot);
         connect(client, &QTcpSocket::disconnected, this, &tcpServerSocket_::disConnect_slot);
+        if (readPaused)
+            pauseClient(client, true);
         // A client that went away before we got here never emits disconnected again.
         if (client->state() == QAbstractSocket::UnconnectedState)
             QMetaObject::invokeMethod(this, &tcpServerSocket_::disConnect_slot, Qt::QueuedConnection);
@@ -123,6 +126,32 @@ void tcpServerSocket_::disConnect_slot()
         }
     }
     emit disConnect_signal(ip, port);
+}
+
+void tcpServerSocket_::pauseClient(QTcpSocket* client, bool paused)
+{
+    disconnect(client, &QTcpSocket::readyRead, this, &tcpServerSocket_::readData_slot);
+    if (paused) {
+        if (!client->property(activeBufferProperty).isValid())
+            client->setProperty(activeBufferProperty, client->readBufferSize());
+        client->setReadBufferSize(pausedReadBuffer);
+    } else {
+        const QVariant active = client->property(activeBufferProperty);
+        if (active.isValid()) {
+            client->setReadBufferSize(active.toLongLong());
+            client->setProperty(activeBufferProperty, QVariant());
+        }
+        connect(client, &QTcpSocket::readyRead, this, &tcpServerSocket_::readData_slot);
+    }
+}
+
+void tcpServerSocket_::setReadPaused(bool paused)
+{
+    for (QTcpSocket* client : clients)
+        pauseClient(client, paused);
+    if (!paused && readPaused)
+        QMetaObject::invokeMethod(this, &tcpServerSocket_::readData_slot, Qt::QueuedConnection);
+    AbsIoDevice::setReadPaused(paused);
 }
 
 void tcpServerSocket_::close()

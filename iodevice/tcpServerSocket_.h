@@ -28,6 +28,7 @@ public:
     void write(QString ip, int port, const QByteArray& data);
     void disConnectOneClient(QString ip, int port);
     void close() override;
+    void setReadPaused(bool paused) override;
 
     QTcpServer* server = nullptr;
     std::vector<QTcpSocket*> clients;
@@ -47,4 +48,5 @@ public slots:
 
 private:
     QTcpSocket* findClient(const QString& ip, int port) const;
+    void pauseClient(QTcpSocket* client, bool paused);
 };

@@ -75,9 +75,24 @@ void udpSocket_::readData_slot()
     }
 }
 
+void udpSocket_::setReadPaused(bool paused)
+{
+    // Datagrams left unread are dropped by the kernel, as on any congested UDP path.
+    if (!closed) {
+        disconnect(socket, &QUdpSocket::readyRead, this, &udpSocket_::readData_slot);
+        if (!paused) {
+            connect(socket, &QUdpSocket::readyRead, this, &udpSocket_::readData_slot);
+            if (readPaused)
+                QMetaObject::invokeMethod(this, &udpSocket_::readData_slot, Qt::QueuedConnection);
+        }
+    }
+    AbsIoDevice::setReadPaused(paused);
+}
+
 void udpSocket_::close()
 {
     valid = false;
+    closed = true;
     // From now on the device receives nothing, even if bound again.
     socket->disconnect();
     socket->abort();

@@ -25,6 +25,7 @@ public:
     void write(const QByteArray& data) override;
     void write(QString ip, int port, const QByteArray& data);
     void close() override;
+    void setReadPaused(bool paused) override;
 
     QUdpSocket* udpSocket() const { return socket; }
 
@@ -43,4 +44,5 @@ private slots:
 
 private:
     QUdpSocket* socket = nullptr;
+    bool closed = false; // close() is for good: nothing is connected again
 };

@@ -51,6 +51,8 @@ private slots:
     void clientOpenFailure();
     void deletingConnectedClientSignalsOnce();
     void clientRoundTrip();
+    void readPauseHoldsBytesUntilResumed_data();
+    void readPauseHoldsBytesUntilResumed();
 };
 
 void tst_TcpDevices::serverRemovesExactlyTheDisconnectedClient()
@@ -329,6 +331,55 @@ void tst_TcpDevices::clientRoundTrip()
     QCOMPARE(rx.at(0).at(0).toByteArray(), QByteArray("pong"));
     QCOMPARE(rx.at(0).at(1).toString(), QStringLiteral("127.0.0.1"));
     QCOMPARE(rx.at(0).at(2).toInt(), int(server.serverPort()));
+}
+
+void tst_TcpDevices::readPauseHoldsBytesUntilResumed_data()
+{
+    QTest::addColumn<bool>("serverSide");
+    QTest::newRow("tcp client device") << false;
+    QTest::newRow("tcp server device, client joins while paused") << true;
+}
+
+void tst_TcpDevices::readPauseHoldsBytesUntilResumed()
+{
+    QFETCH(bool, serverSide);
+    QByteArray payload(1024 * 1024, Qt::Uninitialized);
+    for (int i = 0; i < payload.size(); ++i)
+        payload[i] = char(i % 253);
+
+    QByteArray received;
+    QTcpServer plainServer; // parent of the accepted peer: must outlive it
+    std::unique_ptr<AbsIoDevice> device;
+    std::unique_ptr<QTcpSocket> peer;
+    if (serverSide) {
+        auto* server = new tcpServerSocket_;
+        device.reset(server);
+        TcpServerParams params{QHostAddress::LocalHost, 0};
+        QVERIFY(server->open(&params));
+        device->setReadPaused(true);
+        peer = connectTo(server->server->serverPort());
+        QVERIFY(peer);
+        QTRY_COMPARE(int(server->clients.size()), 1);
+    } else {
+        QVERIFY(plainServer.listen(QHostAddress::LocalHost, 0));
+        auto* client = new tcpClientSocket_;
+        device.reset(client);
+        TcpClientParams params{QHostAddress::LocalHost, QHostAddress::LocalHost, int(plainServer.serverPort())};
+        QVERIFY(client->open(&params));
+        QTRY_VERIFY(plainServer.hasPendingConnections());
+        peer.reset(plainServer.nextPendingConnection());
+        device->setReadPaused(true);
+    }
+    QVERIFY(device->isReadPaused());
+    connect(device.get(), &AbsIoDevice::receiveData, this, [&](const QByteArray& d) { received += d; });
+    peer->write(payload);
+    // Waiting is the point: a paused device must deliver nothing.
+    QTest::qWait(300);
+    QCOMPARE(received.size(), 0);
+
+    device->setReadPaused(false);
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), payload.size(), 10000);
+    QVERIFY(received == payload);
 }
 
 QTEST_GUILESS_MAIN(tst_TcpDevices)

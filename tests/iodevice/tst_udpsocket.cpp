@@ -15,6 +15,7 @@ private slots:
     void writeWithoutInitSendsNothing();
     void closedDeviceStaysSilent();
     void bindFailure();
+    void readPause();
 };
 
 void tst_UdpSocket::pendingDatagramsInOrder()
@@ -121,6 +122,31 @@ void tst_UdpSocket::bindFailure()
     QVERIFY(!dev.isValid());
     QVERIFY(!dev.errorText.isEmpty());
     QVERIFY(!dev.open(nullptr));
+}
+
+void tst_UdpSocket::readPause()
+{
+    udpSocket_ dev;
+    UdpParams params{QHostAddress::LocalHost, 0};
+    QVERIFY(dev.open(&params));
+    const quint16 port = dev.udpSocket()->localPort();
+    QSignalSpy data(&dev, &AbsIoDevice::receiveData);
+    dev.setReadPaused(true);
+    QUdpSocket peer;
+    peer.writeDatagram("held", QHostAddress::LocalHost, port);
+    // Waiting is the point: nothing is read while paused.
+    QTest::qWait(200);
+    QCOMPARE(data.count(), 0);
+    dev.setReadPaused(false);
+    QTRY_COMPARE(data.count(), 1);
+    QCOMPARE(data.at(0).at(0).toByteArray(), QByteArray("held"));
+
+    // Resuming a closed device must not bring its reading back.
+    dev.close();
+    dev.setReadPaused(false);
+    peer.writeDatagram("late", QHostAddress::LocalHost, port);
+    QTest::qWait(200);
+    QCOMPARE(data.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_UdpSocket)
