@@ -1,5 +1,7 @@
 #include "winDebug.h"
 
+#include "commonhelpers.h"
+
 #include "DebugRuleLineEdit.h"
 #include "MySortFilterProxyModel.h"
 #include "ui_debugWindow.h"
@@ -20,19 +22,6 @@ QColor rowColour(int index)
     return index == 0 ? QColor(255, 255, 255) : QColor(233, 231, 227);
 }
 
-QString hexText(const QByteArray& data)
-{
-    static const char digits[] = "0123456789abcdef";
-    QString out;
-    out.reserve(data.size() * 3);
-    for (char c : data) {
-        const auto b = static_cast<unsigned char>(c);
-        out += QLatin1Char(digits[b >> 4]);
-        out += QLatin1Char(digits[b & 0xf]);
-        out += QLatin1Char(' ');
-    }
-    return out;
-}
 } // namespace
 
 winDebug::winDebug(QWidget* parent)
@@ -242,7 +231,7 @@ bool winDebug::doUpdateFrame(Command cmd)
     QList<QStandardItem*> items;
     items << new QStandardItem(cmd.time.toString(QStringLiteral("yyyyMMdd-hh:mm:ss:zzz")))
           << new QStandardItem(cmd.type) << new QStandardItem(cmd.source) << new QStandardItem(cmd.destination);
-    auto* content = new QStandardItem(hexText(cmd.content));
+    auto* content = new QStandardItem(ByteArray2HexString(cmd.content));
     content->setData(cmd.message, Qt::UserRole);
     items << content;
     for (QStandardItem* item : qAsConst(items))

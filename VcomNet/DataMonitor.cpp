@@ -1,5 +1,7 @@
 #include "DataMonitor.h"
 
+#include "commonhelpers.h"
+
 #include "ui_DataMonitor.h"
 
 #include <QDateTime>
@@ -14,19 +16,6 @@ namespace {
 constexpr int fullTextRole = Qt::UserRole + 1;
 } // namespace
 
-QString hexWithSpaces(const QByteArray& data)
-{
-    static const char digits[] = "0123456789abcdef";
-    QString out;
-    out.reserve(data.size() * 3);
-    for (char c : data) {
-        const auto b = static_cast<unsigned char>(c);
-        out += QLatin1Char(digits[b >> 4]);
-        out += QLatin1Char(digits[b & 0x0f]);
-        out += QLatin1Char(' ');
-    }
-    return out;
-}
 
 DataMonitor::DataMonitor(QWidget* parent)
     : QWidget(parent)
@@ -57,7 +46,7 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
         source,
         QString::number(data.size()),
         QString::fromLocal8Bit(nul < 0 ? data : data.left(nul)),
-        hexWithSpaces(data),
+        str2HexArray(data),
     };
     record.chars = record.cells.at(4).size() + record.cells.at(5).size();
     pendingChars += record.chars;

@@ -69,6 +69,3 @@ private:
     std::deque<qint64> rowChars; // text size of each row, oldest first
     qint64 totalChars = 0;
 };
-
-// Two lower-case hex digits and a space per byte.
-QString hexWithSpaces(const QByteArray& data);

@@ -1,4 +1,5 @@
 #include "DataMonitor.h"
+#include "commonhelpers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,7 +33,7 @@ void tst_DataMonitor::hex()
 {
     QFETCH(QByteArray, data);
     QFETCH(QString, expected);
-    QCOMPARE(hexWithSpaces(data), expected);
+    QCOMPARE(str2HexArray(data), expected); // the monitor's content column
 }
 
 void tst_DataMonitor::row_data()
