@@ -20,9 +20,12 @@ function(vxa_add_test name)
     target_compile_definitions(${name} PRIVATE
         VXA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VXA_BIN_DIR="${VXA_BIN_DIR}" VXA_BUILD_DIR="${CMAKE_BINARY_DIR}")
     add_test(NAME ${name} COMMAND ${name})
+    # Qt's own per-user files (file dialog history and the like) go into the build tree,
+    # never into the user's home.
+    set(home ${CMAKE_BINARY_DIR}/tests/home)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache"
         LABELS "${T_LABELS}")
 endfunction()
 
