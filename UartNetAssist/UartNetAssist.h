@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+class AbsIoDevice;
+class QMessageBox;
+class Ui_UartNetAssist;
+
+// One debugging assistant panel: opens a serial port, a TCP server, a TCP client or a
+// UDP socket, shows what arrives and sends what the user types. The assistant tool
+// drives any number of panels through the public operations below.
+class UartNetAssist : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit UartNetAssist(QWidget* parent = nullptr);
+    ~UartNetAssist() override;
+
+    // Closes the device if there is one, without refreshing the panel.
+    void release();
+    // (Re)opens the device from the current settings.
+    void OpenDevice();
+    // Closes the device (if any) and refreshes the panel.
+    void CloseDevice();
+    // Sends the send box as the send button would; fills an empty box with a default text.
+    void SendContent();
+    // Toggle "Auto Reply" and "Auto Addition".
+    void AutoReply();
+    void AutoAddition();
+    void ClearReceive();
+    void ResetCount();
+
+    // The whole setting as one line of seven comma-separated fields, and back.
+    QString GetCurrentConfig();
+    void ApplyConfig(QString config);
+    // Short title of the panel's tree node, e.g. COM_ttyS0_9600-NONE-8-1.
+    QString GetCurrentTitle();
+
+    // The receive view keeps at most this many lines and characters; older text is dropped.
+    static constexpr int recvViewMaxBlocks = 50;
+    static constexpr int recvViewMaxChars = 32768;
+    // Display updates are gathered for this long and inserted at once.
+    static constexpr int recvViewFlushMs = 30;
+
+signals:
+    void updateNodeName(QString name, bool isOn);
+
+protected slots:
+    void receiveData_slot(QByteArray data, QString ip, int port);
+    void updateCount();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+    // Opening, closing and the panel's enabled state.
+    bool openDevice();
+    void updateUI();
+    void enableParamSetting(bool enable);
+    void handlePassiveDisconnect();
+    void onProtocolChanged(int index);
+    void onPortScanTimeout();
+
+    // Receive path.
+    void DataPreprocessing(const QByteArray& data, QString& out);
+    void appendToRecvView(const QString& text, bool asNewParagraph);
+    void flushRecvView();
+
+    // Sending.
+    bool checkSendableStatus();
+    void sendData();
+    void sendDataWithDevice(const QByteArray& data);
+    void onSendButton();
+    void stopPeriodicSending();
+
+    // History file config/assist.ini, shared by all panels.
+    void loadHistoryFile();
+    void saveHistoryIntoIniFile();
+
+    // An information box that does not block; while one is open no second one opens,
+    // so a flood of received data cannot stack boxes.
+    void showNotice(int icon, const QString& title, const QString& text);
+
+    Ui_UartNetAssist* ui = nullptr;
+    AbsIoDevice* device = nullptr;
+    QString lastError;
+    quint32 sendCount = 0;
+    quint32 recvCount = 0;
+    int listenPort = 10208;
+    QStringList clientHistory;
+    QStringList udpHistory;
+    QStringList serverClients;
+    QStringList serialPorts;
+    QString lastSender;
+    bool closingByUser = false;
+    QTimer portScanTimer;
+    QTimer* periodicTimer = nullptr;
+    bool showHex = false;
+    bool wrapLines = true;
+    bool recvToFile = false;
+    bool sendFromFile = false;
+    QMutex sendMutex;
+
+private:
+    void setupSignals();
+
+    // Text waiting for the next display update, already cut to what would stay visible.
+    QString pendingView;
+    bool pendingReplacesView = false;
+    QTimer recvViewTimer;
+    QPointer<QMessageBox> noticeBox;
+};
