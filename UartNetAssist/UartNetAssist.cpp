@@ -2,57 +2,1102 @@
 #include "ui_UartNetAssist.h"
 
 #include "AbsIoDevice.h"
+#include "MyLineEdit.h"
+#include "appdir.h"
+#include "serialPortDevice_.h"
+#include "tcpClientSocket_.h"
+#include "tcpServerSocket_.h"
+#include "udpSocket_.h"
 
+#include <QDateTime>
+#include <QDebug>
 #include <QEvent>
+#include <QHostAddress>
+#include <QIntValidator>
 #include <QMessageBox>
+#include <QNetworkInterface>
+#include <QScrollBar>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const char* const kProtoCom = "COM";
+const char* const kProtoTcpServer = "Tcp Server";
+const char* const kProtoTcpClient = "Tcp Client";
+const char* const kProtoUdp = "Udp";
+
+// Fills an empty send box for SendContent().
+const char* const kDefaultSendText = "http://www.example.com";
+
+QString historyFilePath()
+{
+    return appDirPath() + QStringLiteral("/config/assist.ini");
+}
+
+QString nowStamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+QString checkedFlag(const QAbstractButton* b)
+{
+    return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// Hex text: two lower-case digits and one separator per byte, the last byte included.
+QString ByteArrayToHexString(const QByteArray& data, QChar /*sep: always a space*/)
+{
+    static const char digits[] = "0123456789abcdef";
+    QString out(data.size() * 3, Qt::Uninitialized);
+    QChar* p = out.data();
+    for (const char c : data) {
+        const auto b = static_cast<uchar>(c);
+        *p++ = QLatin1Char(digits[b >> 4]);
+        *p++ = QLatin1Char(digits[b & 0x0f]);
+        *p++ = QLatin1Char(' ');
+    }
+    return out;
+}
+
+QString text2HexString(const QString& text, QChar sep)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    static const char digits[] = "0123456789abcdef";
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (const char c : bytes) {
+        const auto b = static_cast<uchar>(c);
+        out += QLatin1Char(digits[b >> 4]);
+        out += QLatin1Char(digits[b & 0x0f]);
+        out += sep;
+    }
+    return out;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Each piece between separators is decoded on its own: non-digits are skipped and the
+// digits are paired from the end, so an odd first digit makes a byte alone.
+QByteArray HexString2ByteArray(const QString& hex, QChar sep)
+{
+    QByteArray out;
+    const QStringList pieces = hex.split(sep, Qt::KeepEmptyParts);
+    for (const QString& piece : pieces) {
+        QByteArray digits;
+        for (const char c : piece.toUtf8()) {
+            const int v = hexValue(c);
+            if (v >= 0)
+                digits.append(static_cast<char>(v));
+        }
+        int i = 0;
+        if (digits.size() % 2) {
+            out.append(digits.at(0));
+            i = 1;
+        }
+        for (; i + 1 < digits.size(); i += 2)
+            out.append(static_cast<char>((digits.at(i) << 4) | digits.at(i + 1)));
+    }
+    return out;
+}
+
+// Local 8-bit text up to (not including) the first zero byte.
+QString textUpToZero(const QByteArray& bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    return QString::fromLocal8Bit(bytes.constData(), zero < 0 ? bytes.size() : zero);
+}
+
+QString HexString2text(const QString& hex, QChar sep)
+{
+    return textUpToZero(HexString2ByteArray(hex, sep));
+}
+
+// The characters QTextCursor::insertText turns into paragraph breaks ("\r\n" counts once),
+// written as '\n', so that pending text counts lines exactly as the view will.
+void normaliseBreaks(QString& s)
+{
+    const QChar* begin = s.constData();
+    const QChar* end = begin + s.size();
+    const QChar* p = begin;
+    for (; p != end; ++p) {
+        const ushort u = p->unicode();
+        if (u == '\r' || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1)
+            break;
+    }
+    if (p == end)
+        return;
+    QString out;
+    out.reserve(s.size());
+    out.append(begin, static_cast<int>(p - begin));
+    for (; p != end; ++p) {
+        const ushort u = p->unicode();
+        if (u == '\r') {
+            if (p + 1 != end && p[1] == QLatin1Char('\n'))
+                ++p;
+            out += QLatin1Char('\n');
+        } else if (u == 0x2029 || u == 0xfdd0 || u == 0xfdd1) {
+            out += QLatin1Char('\n');
+        } else {
+            out += *p;
+        }
+    }
+    s = out;
+}
+
+// Start of the part of `s` that a view keeping `maxBlocks` lines and `maxChars`
+// characters still shows once `s` has been inserted at its end.
+int keptStart(const QString& s, int maxBlocks, int maxChars)
+{
+    const int charStart = qMax(0, s.size() - maxChars);
+    int breaks = 0;
+    for (int i = s.size() - 1; i >= charStart; --i) {
+        if (s.at(i) == QLatin1Char('\n') && ++breaks == maxBlocks)
+            return i + 1;
+    }
+    return charStart;
+}
+
+} // namespace
 
 UartNetAssist::UartNetAssist(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui_UartNetAssist)
 {
     ui->setupUi(this);
-    periodicTimer = new QTimer(this);
+    periodicTimer = new QTimer;
+
+    recvViewTimer.setSingleShot(true);
+    recvViewTimer.setInterval(recvViewFlushMs);
+    connect(&recvViewTimer, &QTimer::timeout, this, &UartNetAssist::flushRecvView);
+    ui->recv_text->setUndoRedoEnabled(false); // an undo stack would keep every byte received
+    ui->recv_text->setMaximumBlockCount(recvViewMaxBlocks);
+
+    loadHistoryFile();
+    setupSignals();
+    updateUI();
+
     ui->file_send_widget->hide();
     ui->local_addr_port->hide();
-    ui->remote_addr_widget->hide();
-    ui->clients_widget->hide();
+    ui->btn_pause->setEnabled(false);
+    ui->btn_stop->setEnabled(false);
+    ui->baud_rate->setCurrentText(QStringLiteral("9600"));
+    ui->edit_timeGap->setValidator(new QIntValidator(0, 10000, ui->edit_timeGap));
+
+    auto* comEdit = new MyLineEdit(ui->com_list);
+    ui->com_list->setLineEdit(comEdit);
+    if (!serialPorts.isEmpty())
+        ui->com_list->setCurrentIndex(0);
+
+    const QString localIp = ui->local_ip_list->currentText();
+    auto* ipEdit = new MyLineEdit(ui->local_ip_list);
+    ipEdit->setReadOnly(true);
+    ui->local_ip_list->setLineEdit(ipEdit);
+    ui->local_ip_list->setEditText(localIp);
+    connect(ipEdit, &MyLineEdit::clicked, ui->local_ip_list, &QComboBox::showPopup);
 }
 
 UartNetAssist::~UartNetAssist()
 {
-    delete device;
+    saveHistoryIntoIniFile();
+    portScanTimer.stop();
+    recvViewTimer.stop();
+    periodicTimer->stop();
+    closingByUser = true;
+    if (device) {
+        // Nothing the device says while it goes may reach a panel that is half gone.
+        device->disconnect(this);
+        delete device;
+        device = nullptr;
+    }
+    delete noticeBox;
     delete ui;
+    delete periodicTimer;
 }
 
-void UartNetAssist::release() {}
-void UartNetAssist::OpenDevice() {}
-void UartNetAssist::CloseDevice() {}
-void UartNetAssist::SendContent() {}
-void UartNetAssist::AutoReply() {}
-void UartNetAssist::AutoAddition() {}
-void UartNetAssist::ClearReceive() {}
-void UartNetAssist::ResetCount() {}
-QString UartNetAssist::GetCurrentConfig() { return QString(); }
-void UartNetAssist::ApplyConfig(QString) {}
-QString UartNetAssist::GetCurrentTitle() { return QString(); }
-void UartNetAssist::receiveData_slot(QByteArray, QString, int) {}
-void UartNetAssist::updateCount() {}
-void UartNetAssist::changeEvent(QEvent* event) { QWidget::changeEvent(event); }
-bool UartNetAssist::openDevice() { return false; }
-void UartNetAssist::updateUI() {}
-void UartNetAssist::enableParamSetting(bool) {}
-void UartNetAssist::handlePassiveDisconnect() {}
-void UartNetAssist::onProtocolChanged(int) {}
-void UartNetAssist::onPortScanTimeout() {}
-void UartNetAssist::DataPreprocessing(const QByteArray&, QString&) {}
-void UartNetAssist::appendToRecvView(const QString&, bool) {}
-void UartNetAssist::flushRecvView() {}
-bool UartNetAssist::checkSendableStatus() { return false; }
-void UartNetAssist::sendData() {}
-void UartNetAssist::sendDataWithDevice(const QByteArray&) {}
-void UartNetAssist::onSendButton() {}
-void UartNetAssist::stopPeriodicSending() {}
-void UartNetAssist::loadHistoryFile() {}
-void UartNetAssist::saveHistoryIntoIniFile() {}
-void UartNetAssist::showNotice(int, const QString&, const QString&) {}
-void UartNetAssist::setupSignals() {}
+void UartNetAssist::setupSignals()
+{
+    ui->remote_addr_widget->hide();
+    ui->clients_widget->hide();
+    ui->stackedWidget->setCurrentIndex(0);
+
+    const auto addresses = QNetworkInterface::allAddresses();
+    for (const QHostAddress& addr : addresses) {
+        if (addr.protocol() == QAbstractSocket::IPv4Protocol)
+            ui->local_ip_list->addItem(addr.toString());
+    }
+    ui->local_ip_list->addItem(QStringLiteral("0.0.0.0"));
+    connect(ui->local_ip_list, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        ui->remote_ip_port->setEditText(QStringLiteral("%1:%2").arg(text).arg(listenPort));
+    });
+    ui->local_addr_port->setText(ui->local_ip_list->currentText());
+
+    serialPorts = getSerialPortList();
+    ui->com_list->addItems(serialPorts);
+    connect(&portScanTimer, &QTimer::timeout, this, &UartNetAssist::onPortScanTimeout);
+    portScanTimer.start(5000);
+
+    ui->check_bit->clear();
+    ui->check_bit->addItem(QStringLiteral("NONE"), int(QSerialPort::NoParity));
+    ui->check_bit->addItem(QStringLiteral("EVEN"), int(QSerialPort::EvenParity));
+    ui->check_bit->addItem(QStringLiteral("ODD"), int(QSerialPort::OddParity));
+    ui->check_bit->addItem(QStringLiteral("SPACE"), int(QSerialPort::SpaceParity));
+    ui->check_bit->addItem(QStringLiteral("MARK"), int(QSerialPort::MarkParity));
+    ui->stop_bit->clear();
+    ui->stop_bit->addItem(QStringLiteral("1"), int(QSerialPort::OneStop));
+    ui->stop_bit->addItem(QStringLiteral("1.5"), int(QSerialPort::OneAndHalfStop));
+    ui->stop_bit->addItem(QStringLiteral("2"), int(QSerialPort::TwoStop));
+    ui->data_bit->setCurrentText(QStringLiteral("8"));
+
+    connect(ui->edit_timeGap, &QLineEdit::editingFinished, this, [this]() {
+        if (auto* serial = qobject_cast<serialPortDevice_*>(device))
+            serial->mergeInterval = ui->edit_timeGap->text().toInt();
+    });
+    connect(ui->choose_protocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &UartNetAssist::onProtocolChanged);
+
+    connect(ui->open_com, &QPushButton::clicked, this, [this]() {
+        if (!device || !device->isValid()) {
+            openDevice();
+        } else {
+            device->close();
+            updateUI();
+        }
+    });
+    connect(ui->connect, &QPushButton::clicked, this, [this]() {
+        if (device && device->isValid()) {
+            closingByUser = true;
+            device->close();
+            updateUI();
+        } else if (openDevice()) {
+            closingByUser = false;
+        }
+    });
+
+    // Receive options.
+    connect(ui->show_in_hex, &QCheckBox::clicked, this, [this](bool on) { showHex = on; });
+    connect(ui->wrap_auto, &QCheckBox::clicked, this, [this](bool on) { wrapLines = on; });
+    connect(ui->show_rcv_time, &QCheckBox::clicked, this, [this](bool on) {
+        if (on) {
+            ui->wrap_auto->setChecked(true);
+            wrapLines = true;
+        }
+    });
+    connect(ui->clear_rcv_data, &QPushButton::clicked, this, [this]() {
+        pendingView.clear();
+        pendingBreaks = 0;
+        pendingReplacesView = false;
+        recvViewTimer.stop();
+        ui->recv_text->clear();
+    });
+
+    // Sending.
+    connect(ui->btn_send, &QPushButton::clicked, this, &UartNetAssist::onSendButton);
+    connect(periodicTimer, &QTimer::timeout, this, &UartNetAssist::sendData);
+    connect(ui->circular_send, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on && periodicTimer->isActive())
+            stopPeriodicSending();
+    });
+    connect(ui->auto_reply, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->custom_reply->setChecked(false);
+    });
+    connect(ui->custom_reply, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->auto_reply->setChecked(false);
+    });
+    connect(ui->send_in_hex, &QCheckBox::clicked, this, [this](bool on) {
+        const QString text = ui->send_text->toPlainText();
+        ui->send_text->setPlainText(on ? text2HexString(text, QLatin1Char(' '))
+                                       : HexString2text(text, QLatin1Char(' ')));
+    });
+    connect(ui->clear_send_data, &QPushButton::clicked, ui->send_text, &QPlainTextEdit::clear);
+    connect(ui->clear_addr_history, &QPushButton::clicked, this, [this]() {
+        if (ui->remote_addr_history->count() < 1)
+            return;
+        const auto answer = QMessageBox::question(
+            this, tr("tips"), tr("Are you sure to delete all remote host addr history?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) {
+            ui->remote_addr_history->clear();
+            udpHistory.clear();
+        }
+    });
+
+    // TCP server clients.
+    connect(ui->disconnect_one_client, &QPushButton::clicked, this, [this]() {
+        const QString text = ui->client_addrs->currentText();
+        if (text == tr("All Connections")) {
+            showNotice(QMessageBox::Information, tr("tips"), tr("Please choose a client connection first!"));
+            return;
+        }
+        auto* server = qobject_cast<tcpServerSocket_*>(device);
+        const QStringList parts = text.split(QLatin1Char(':'));
+        if (server && parts.size() == 2) {
+            closingByUser = true;
+            server->disConnectOneClient(parts.at(0), parts.at(1).toInt());
+        }
+    });
+
+    connect(ui->btnResetCnt, &QPushButton::clicked, this, [this]() {
+        sendCount = 0;
+        recvCount = 0;
+        updateCount();
+    });
+    updateCount();
+}
+
+// ---------------------------------------------------------------- public operations
+
+void UartNetAssist::release()
+{
+    if (device)
+        device->close();
+}
+
+void UartNetAssist::OpenDevice()
+{
+    const bool onNetworkPage = ui->stackedWidget->currentIndex() == 1;
+    if (device && device->isValid()) {
+        if (onNetworkPage)
+            closingByUser = true;
+        CloseDevice();
+    }
+    if (openDevice() && ui->stackedWidget->currentIndex() == 1)
+        closingByUser = false;
+}
+
+void UartNetAssist::CloseDevice()
+{
+    if (!device)
+        return;
+    device->close();
+    updateUI();
+}
+
+void UartNetAssist::SendContent()
+{
+    if (ui->send_text->toPlainText().isEmpty())
+        ui->send_text->setPlainText(QString::fromLatin1(kDefaultSendText));
+    emit ui->btn_send->clicked(false);
+}
+
+void UartNetAssist::AutoReply()
+{
+    ui->auto_reply->setChecked(!ui->auto_reply->isChecked());
+}
+
+void UartNetAssist::AutoAddition()
+{
+    ui->auto_addition->setChecked(!ui->auto_addition->isChecked());
+}
+
+void UartNetAssist::ClearReceive()
+{
+    emit ui->clear_rcv_data->clicked(false);
+}
+
+void UartNetAssist::ResetCount()
+{
+    emit ui->btnResetCnt->clicked(false);
+}
+
+// ---------------------------------------------------------------- opening and state
+
+void UartNetAssist::onProtocolChanged(int index)
+{
+    if (index == 0) {
+        ui->stackedWidget->setCurrentIndex(0);
+        portScanTimer.start(2000);
+        return;
+    }
+    portScanTimer.stop();
+    ui->stackedWidget->setCurrentIndex(1);
+    if (index == 1 || index == 3) {
+        ui->net_label_2->setText(tr("Local Host Port"));
+        ui->remote_ip_port->hide();
+        ui->addr_port_edit->show();
+        ui->addr_port_edit->setText(QString::number(listenPort));
+    } else if (index == 2) {
+        ui->net_label_2->setText(tr("Remote Addr:Port"));
+        ui->addr_port_edit->hide();
+        ui->remote_ip_port->show();
+        ui->remote_ip_port->clear();
+        ui->remote_ip_port->addItems(clientHistory);
+        if (ui->remote_ip_port->count() == 0)
+            ui->remote_ip_port->setEditText(
+                QStringLiteral("%1:%2").arg(ui->local_ip_list->currentText()).arg(listenPort));
+        else
+            ui->remote_ip_port->setEditText(clientHistory.last());
+    }
+}
+
+void UartNetAssist::enableParamSetting(bool enable)
+{
+    ui->choose_protocol->setEnabled(enable);
+    ui->com_list->setEnabled(enable);
+    ui->baud_rate->setEnabled(enable);
+    ui->check_bit->setEnabled(enable);
+    ui->data_bit->setEnabled(enable);
+    ui->stop_bit->setEnabled(enable);
+    ui->local_ip_list->setEnabled(enable);
+    ui->addr_port_edit->setEnabled(enable);
+    ui->remote_ip_port->setEnabled(enable);
+}
+
+void UartNetAssist::updateUI()
+{
+    const bool open = device && device->isValid();
+    enableParamSetting(!open);
+    ui->btn_send->setEnabled(open);
+
+    ui->open_com->setText(open ? tr("close") : tr("open"));
+    ui->connect->setText(open ? tr("disconnect") : tr("connect"));
+    const QString style = open ? QStringLiteral("background-color:green") : QStringLiteral("background-color:none");
+    ui->open_com->setStyleSheet(style);
+    ui->connect->setStyleSheet(style);
+
+    if (ui->choose_protocol->currentIndex() == 2) {
+        if (auto* client = qobject_cast<tcpClientSocket_*>(device)) {
+            if (open) {
+                ui->local_addr_port->setText(
+                    QStringLiteral("%1:%2").arg(ui->local_ip_list->currentText()).arg(client->localPort));
+                ui->local_ip_list->hide();
+                ui->local_addr_port->show();
+            } else {
+                ui->local_addr_port->setText(ui->local_ip_list->currentText());
+                ui->local_ip_list->show();
+                ui->local_addr_port->hide();
+            }
+        }
+    }
+
+    if (!open) {
+        ui->remote_addr_widget->hide();
+        ui->clients_widget->hide();
+        if (ui->circular_send->isChecked() && periodicTimer->isActive())
+            stopPeriodicSending();
+    }
+    emit updateNodeName(GetCurrentTitle(), open);
+}
+
+bool UartNetAssist::openDevice()
+{
+    const QString proto = ui->choose_protocol->currentText();
+    AbsIoDevice* fresh = nullptr;
+    if (proto == QLatin1String(kProtoCom))
+        fresh = new serialPortDevice_;
+    else if (proto == QLatin1String(kProtoTcpServer))
+        fresh = new tcpServerSocket_;
+    else if (proto == QLatin1String(kProtoTcpClient))
+        fresh = new tcpClientSocket_;
+    else if (proto == QLatin1String(kProtoUdp))
+        fresh = new udpSocket_;
+    if (!fresh) {
+        updateUI();
+        return false;
+    }
+    if (device) {
+        // The old device's last words (a disconnect during its teardown) are not news.
+        device->disconnect(this);
+        delete device;
+    }
+    device = fresh;
+
+    bool ok = false;
+    if (auto* serial = qobject_cast<serialPortDevice_*>(device)) {
+        SerialPortParams params;
+        params.portName = ui->com_list->currentText();
+        params.baudRate = ui->baud_rate->currentText().toInt();
+        params.dataBits = ui->data_bit->currentText().toInt();
+        params.parity = ui->check_bit->currentData().toInt();
+        params.stopBits = ui->stop_bit->currentData().toInt();
+        params.flag1 = false;
+        params.flag2 = true;
+        ok = serial->open(&params);
+        if (!ok) {
+            QString text;
+            switch (serial->lastErrorCode) {
+            case QSerialPort::DeviceNotFoundError:
+                text = tr("%1 device not found.").arg(params.portName);
+                break;
+            case QSerialPort::PermissionError:
+                text = tr("Failed to open the serial port %1. Check whether it is occupied by other programs.")
+                           .arg(params.portName);
+                break;
+            case QSerialPort::UnsupportedOperationError:
+                text = tr("Failed to open the serial port %1. Check whether the parameters are correct.")
+                           .arg(params.portName);
+                break;
+            default:
+                break;
+            }
+            if (!text.isEmpty())
+                showNotice(QMessageBox::Information, tr("tips"), text);
+        }
+    } else if (auto* server = qobject_cast<tcpServerSocket_*>(device)) {
+        TcpServerParams params;
+        params.address = QHostAddress(ui->local_ip_list->currentText());
+        params.port = ui->addr_port_edit->text().toInt();
+        ok = server->open(&params);
+        if (ok) {
+            ui->device_open_err->clear();
+            listenPort = params.port;
+            ui->remote_addr_widget->hide();
+            ui->clients_widget->show();
+            ui->client_addrs->clear();
+            serverClients.clear();
+            connect(server, &tcpServerSocket_::newConnectIPportInfo_signal, this, [this](QString ip, int port) {
+                serverClients.append(QStringLiteral("%1:%2").arg(ip).arg(port));
+                if (serverClients.size() == 2)
+                    serverClients.prepend(tr("All Connections"));
+                ui->client_addrs->clear();
+                ui->client_addrs->addItems(serverClients);
+            });
+            connect(server, &tcpServerSocket_::disConnect_signal, this, [this](QString ip, int port) {
+                const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+                const int idx = ui->client_addrs->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive);
+                if (idx >= 0)
+                    ui->client_addrs->removeItem(idx);
+                serverClients.removeOne(key);
+                if (serverClients == QStringList{tr("All Connections")}) {
+                    serverClients.clear();
+                    ui->client_addrs->clear();
+                }
+                if (ui->client_addrs->count() == 0 && !closingByUser)
+                    handlePassiveDisconnect();
+                closingByUser = false;
+            });
+        } else {
+            ui->device_open_err->setText(server->errorText);
+        }
+    } else if (auto* client = qobject_cast<tcpClientSocket_*>(device)) {
+        const QString remote = ui->remote_ip_port->currentText();
+        const QStringList parts = remote.split(QLatin1Char(':'));
+        if (parts.size() != 2) {
+            qDebug() << "client initial param is wrong!";
+        } else {
+            TcpClientParams params;
+            params.localAddress = QHostAddress(ui->local_ip_list->currentText());
+            params.serverAddress = QHostAddress(parts.at(0));
+            params.serverPort = parts.at(1).toInt();
+            ok = client->open(&params);
+            if (ok) {
+                ui->device_open_err->clear();
+                clientHistory.removeAll(remote);
+                clientHistory.append(remote);
+                connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
+                    if (closingByUser) {
+                        closingByUser = false;
+                        return;
+                    }
+                    handlePassiveDisconnect();
+                });
+            } else {
+                qDebug() << "client connect to server failed!";
+                ui->device_open_err->setText(client->errorText);
+            }
+        }
+    } else if (auto* udp = qobject_cast<udpSocket_*>(device)) {
+        UdpParams params;
+        params.localAddress = QHostAddress(ui->local_ip_list->currentText());
+        params.localPort = ui->addr_port_edit->text().toInt();
+        ok = udp->open(&params);
+        if (ok) {
+            ui->device_open_err->clear();
+            listenPort = params.localPort;
+            ui->remote_addr_widget->show();
+            ui->clients_widget->hide();
+            connect(udp, &udpSocket_::receiveAddr, this, [this](QString ip, int port) {
+                const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+                if (ui->remote_addr_history->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+                    ui->remote_addr_history->addItem(key);
+                else
+                    udpHistory.removeAll(key);
+                udpHistory.append(key);
+            });
+        } else {
+            ui->device_open_err->setText(udp->errorText);
+        }
+    }
+
+    if (ok)
+        connect(device, &AbsIoDevice::receiveData, this, &UartNetAssist::receiveData_slot);
+    updateUI();
+    return ok;
+}
+
+void UartNetAssist::handlePassiveDisconnect()
+{
+    const int index = ui->choose_protocol->currentIndex();
+    if (index == 1) {
+        if (periodicTimer->isActive() && !ui->send_text->isEnabled()) {
+            stopPeriodicSending();
+            showNotice(QMessageBox::Information, tr("tips"), tr("There is no connection now!"));
+        }
+    } else if (index == 2) {
+        const bool wasSending = periodicTimer->isActive();
+        updateUI();
+        if (wasSending)
+            showNotice(QMessageBox::Information, tr("tips"), tr("The connection has been disconnected!"));
+    }
+}
+
+void UartNetAssist::onPortScanTimeout()
+{
+    const QStringList ports = getSerialPortList();
+    if (ports.size() == serialPorts.size())
+        return;
+    if (ui->com_list->isEnabled()) {
+        ui->com_list->clear();
+        ui->com_list->addItems(ports);
+        serialPorts = ports;
+    } else if (!ports.contains(ui->com_list->currentText())) {
+        const QString openPort = ui->com_list->currentText();
+        appendToRecvView(QStringLiteral("[") + nowStamp() + QStringLiteral("]") + tr("Device is removed!"), true);
+        emit ui->open_com->clicked(false);
+        ui->com_list->clear();
+        ui->com_list->addItems(ports);
+        serialPorts = ports;
+        qDebug() << "serial port" << openPort << "removed";
+    }
+}
+
+// ---------------------------------------------------------------- receiving
+
+void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
+{
+    recvCount += static_cast<quint32>(data.size());
+    updateCount();
+
+    // The display takes its share first: a reply below may open a box, and data arriving
+    // meanwhile must still be shown after this chunk, not before it.
+    const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+    if (key != lastSender) {
+        appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
+        lastSender = key;
+    }
+    QString text;
+    DataPreprocessing(data, text);
+    appendToRecvView(text, false);
+
+    if (ui->auto_reply->isChecked())
+        sendDataWithDevice(data);
+    if (ui->custom_reply->isChecked() && !ui->send_text->toPlainText().isEmpty())
+        sendData();
+}
+
+void UartNetAssist::DataPreprocessing(const QByteArray& data, QString& out)
+{
+    if (ui->show_rcv_time->isChecked())
+        out += QStringLiteral("[") + nowStamp() + QStringLiteral("]");
+    if (showHex)
+        out += ByteArrayToHexString(data, QLatin1Char(' '));
+    else
+        out += textUpToZero(data);
+    if (wrapLines || ui->show_rcv_time->isChecked())
+        out += QLatin1Char('\n');
+}
+
+void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
+{
+    QString piece = text;
+    normaliseBreaks(piece);
+    if (asNewParagraph) {
+        // As appendPlainText: a new paragraph unless the view is empty.
+        const bool viewEmpty =
+            pendingView.isEmpty() && (pendingReplacesView || ui->recv_text->document()->isEmpty());
+        if (!viewEmpty)
+            piece.prepend(QLatin1Char('\n'));
+    }
+    if (piece.isEmpty())
+        return;
+    pendingView += piece;
+    pendingBreaks += piece.count(QLatin1Char('\n'));
+    // Once the pending text alone fills the view, the view's old text will all scroll
+    // out: keep only what will stay visible.
+    if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks) {
+        pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
+        pendingBreaks = pendingView.count(QLatin1Char('\n'));
+        pendingReplacesView = true;
+    }
+    if (!recvViewTimer.isActive())
+        recvViewTimer.start();
+}
+
+void UartNetAssist::flushRecvView()
+{
+    if (pendingView.isEmpty() && !pendingReplacesView)
+        return;
+    QPlainTextEdit* view = ui->recv_text;
+    QTextDocument* doc = view->document();
+    if (pendingReplacesView) {
+        view->setPlainText(pendingView);
+    } else {
+        view->moveCursor(QTextCursor::End);
+        view->textCursor().insertText(pendingView);
+    }
+    pendingView.clear();
+    pendingBreaks = 0;
+    pendingReplacesView = false;
+
+    const int excess = doc->characterCount() - 1 - recvViewMaxChars;
+    if (excess > 0) {
+        QTextCursor cut(doc);
+        cut.setPosition(excess, QTextCursor::KeepAnchor);
+        cut.removeSelectedText();
+    }
+    view->moveCursor(QTextCursor::End);
+    if (!view->hasFocus())
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+}
+
+void UartNetAssist::updateCount()
+{
+    ui->send_label->setText(tr("Send:%1").arg(sendCount));
+    ui->recv_label->setText(tr("Recv:%1").arg(recvCount));
+}
+
+// ---------------------------------------------------------------- sending
+
+bool UartNetAssist::checkSendableStatus()
+{
+    const QString proto = ui->choose_protocol->currentText();
+    if (proto == QLatin1String(kProtoCom)) {
+        if (qobject_cast<serialPortDevice_*>(device) && device->isValid())
+            return true;
+        lastError = tr("Serial is not opend!");
+        return false;
+    }
+    if (proto == QLatin1String(kProtoTcpServer)) {
+        auto* server = qobject_cast<tcpServerSocket_*>(device);
+        if (server && server->isValid() && !server->clients.empty())
+            return true;
+        lastError = tr("There is no connection now!");
+        return false;
+    }
+    if (proto == QLatin1String(kProtoTcpClient)) {
+        // No reason of its own: a closed client is plain from the panel.
+        if (qobject_cast<tcpClientSocket_*>(device) && device->isValid())
+            return true;
+        lastError = tr("The TCP client is not connected!");
+        return false;
+    }
+    if (proto == QLatin1String(kProtoUdp)) {
+        if (ui->remote_addr_history->currentText().split(QLatin1Char(':')).size() != 2) {
+            lastError = tr("Invalid remote host addr,(Host:Port)");
+            return false;
+        }
+        if (qobject_cast<udpSocket_*>(device) && device->isValid())
+            return true;
+        lastError = tr("The UDP socket is not open!");
+        return false;
+    }
+    return true;
+}
+
+void UartNetAssist::stopPeriodicSending()
+{
+    periodicTimer->stop();
+    ui->btn_send->setText(tr("send"));
+    ui->send_text->setEnabled(true);
+    ui->clear_send_data->setEnabled(true);
+}
+
+void UartNetAssist::sendData()
+{
+    QMutexLocker lock(&sendMutex);
+    const QString text = ui->send_text->toPlainText();
+    const QByteArray frame = ui->send_in_hex->isChecked() ? HexString2ByteArray(text, QLatin1Char(' '))
+                                                          : text.toLocal8Bit();
+    if (frame.isEmpty()) {
+        if (ui->circular_send->isChecked() && periodicTimer->isActive())
+            stopPeriodicSending();
+        lock.unlock();
+        showNotice(QMessageBox::Information, tr("tips"), tr("there is no data!"));
+        return;
+    }
+    sendDataWithDevice(frame);
+}
+
+void UartNetAssist::sendDataWithDevice(const QByteArray& data)
+{
+    QByteArray frame = data;
+    if (ui->auto_addition->isChecked()) {
+        QString addition = ui->edit_additional->text();
+        QByteArray suffix;
+        if (addition.contains(QLatin1String("\\r")))
+            suffix.append('\r');
+        if (addition.contains(QLatin1String("\\n")))
+            suffix.append('\n');
+        addition.remove(QLatin1String("\\r"));
+        addition.remove(QLatin1String("\\n"));
+        frame.append(addition.toLocal8Bit());
+        frame.append(suffix);
+    }
+
+    const QString proto = ui->choose_protocol->currentText();
+    if (device) {
+        if (proto == QLatin1String(kProtoTcpServer)) {
+            if (auto* server = qobject_cast<tcpServerSocket_*>(device)) {
+                const QString target = ui->client_addrs->currentText();
+                if (target == tr("All Connections")) {
+                    server->write(frame);
+                } else {
+                    const QStringList parts = target.split(QLatin1Char(':'));
+                    if (parts.size() == 2)
+                        server->write(parts.at(0), parts.at(1).toInt(), frame);
+                }
+            }
+        } else if (proto == QLatin1String(kProtoUdp)) {
+            const QStringList parts = ui->remote_addr_history->currentText().split(QLatin1Char(':'));
+            if (parts.size() != 2) {
+                showNotice(QMessageBox::Critical, tr("Warning"), tr("Invalid remote host addr,(Host:Port)"));
+            } else if (auto* udp = qobject_cast<udpSocket_*>(device)) {
+                udp->write(parts.at(0), parts.at(1).toInt(), frame);
+            }
+        } else {
+            device->write(frame);
+        }
+    }
+
+    sendCount += static_cast<quint32>(frame.size());
+    updateCount();
+    if (ui->clear_after_send->isChecked() && !ui->circular_send->isChecked())
+        ui->send_text->clear();
+}
+
+void UartNetAssist::onSendButton()
+{
+    if (sendFromFile)
+        return;
+    if (!checkSendableStatus()) {
+        showNotice(QMessageBox::Information, tr("tips"), lastError);
+        return;
+    }
+    if (!ui->circular_send->isChecked()) {
+        sendData();
+        return;
+    }
+    if (ui->send_text->toPlainText().toLocal8Bit().isEmpty()) {
+        showNotice(QMessageBox::Information, tr("tips"), tr("there is no data!"));
+        return;
+    }
+    if (!periodicTimer->isActive()) {
+        periodicTimer->start(ui->circular_time->text().toInt());
+        ui->btn_send->setText(tr("stop send"));
+        ui->send_text->setEnabled(false);
+        ui->clear_send_data->setEnabled(false);
+    } else {
+        stopPeriodicSending();
+    }
+}
+
+void UartNetAssist::showNotice(int icon, const QString& title, const QString& text)
+{
+    if (noticeBox) {
+        qDebug() << "box already open, not shown again:" << text;
+        return;
+    }
+    auto* box = new QMessageBox(static_cast<QMessageBox::Icon>(icon), title, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    noticeBox = box;
+    box->open();
+}
+
+// ---------------------------------------------------------------- configuration string
+
+QString UartNetAssist::GetCurrentConfig()
+{
+    // Joined, not filled into placeholders: a field may itself hold "%1".
+    QStringList fields;
+    const int proto = ui->choose_protocol->currentIndex();
+    if (proto >= 0 && proto <= 3) {
+        fields << QString::number(proto);
+        if (proto == 0) {
+            fields << ui->com_list->currentText();
+            fields << QStringLiteral("%1_%2_%3_%4")
+                          .arg(ui->baud_rate->currentIndex())
+                          .arg(ui->check_bit->currentIndex())
+                          .arg(ui->data_bit->currentIndex())
+                          .arg(ui->stop_bit->currentIndex());
+        } else if (proto == 2) {
+            fields << ui->local_ip_list->currentText() << ui->remote_ip_port->currentText();
+        } else {
+            fields << ui->local_ip_list->currentText() << ui->addr_port_edit->text();
+        }
+    } else {
+        fields << QString() << QString() << QString();
+    }
+    fields << QStringList{checkedFlag(ui->wrap_auto), checkedFlag(ui->show_rcv_time), checkedFlag(ui->show_in_hex)}
+                  .join(QLatin1Char('_'));
+    fields << QStringList{checkedFlag(ui->clear_after_send), checkedFlag(ui->send_in_hex),
+                          checkedFlag(ui->circular_send), ui->circular_time->text(),
+                          checkedFlag(ui->auto_addition), ui->edit_additional->text(),
+                          checkedFlag(ui->auto_reply), checkedFlag(ui->custom_reply)}
+                  .join(QLatin1Char('_'));
+    fields << ui->remote_addr_history->currentText();
+    fields << ui->send_text->toPlainText();
+    return fields.join(QLatin1Char(','));
+}
+
+void UartNetAssist::ApplyConfig(QString config)
+{
+    QStringList parts = config.split(QLatin1Char(','), Qt::KeepEmptyParts);
+    if (parts.size() < 7)
+        return;
+    if (parts.size() > 7) {
+        // The send box is the last field and may hold commas of its own.
+        const QString sendBox = parts.mid(6).join(QLatin1Char(','));
+        parts = parts.mid(0, 6);
+        parts << sendBox;
+    }
+
+    const int proto = parts.at(0).toInt();
+    ui->choose_protocol->setCurrentIndex(proto);
+    if (proto == 0) {
+        ui->com_list->setEditText(parts.at(1));
+        const QStringList serial = parts.at(2).split(QLatin1Char('_'));
+        if (serial.size() == 4) {
+            ui->baud_rate->setCurrentIndex(serial.at(0).toInt());
+            ui->check_bit->setCurrentIndex(serial.at(1).toInt());
+            ui->data_bit->setCurrentIndex(serial.at(2).toInt());
+            ui->stop_bit->setCurrentIndex(serial.at(3).toInt());
+        }
+    } else if (proto == 1 || proto == 3) {
+        ui->local_ip_list->setEditText(parts.at(1));
+        ui->addr_port_edit->setText(parts.at(2));
+    } else if (proto == 2) {
+        ui->local_ip_list->setEditText(parts.at(1));
+        ui->remote_ip_port->setEditText(parts.at(2));
+    }
+
+    const QStringList recv = parts.at(3).split(QLatin1Char('_'));
+    if (recv.size() == 3) {
+        wrapLines = recv.at(0) == QLatin1String("1");
+        ui->wrap_auto->setChecked(wrapLines);
+        ui->show_rcv_time->setChecked(recv.at(1) == QLatin1String("1"));
+        showHex = recv.at(2) == QLatin1String("1");
+        ui->show_in_hex->setChecked(showHex);
+    }
+
+    const QStringList send = parts.at(4).split(QLatin1Char('_'));
+    if (send.size() == 8) {
+        const auto one = [&send](int i) { return send.at(i) == QLatin1String("1"); };
+        ui->clear_after_send->setChecked(one(0));
+        ui->send_in_hex->setChecked(one(1));
+        ui->circular_send->setChecked(one(2));
+        ui->circular_time->setText(send.at(3));
+        ui->auto_addition->setChecked(one(4));
+        ui->edit_additional->setText(send.at(5));
+        ui->auto_reply->setChecked(one(6));
+        ui->custom_reply->setChecked(one(7));
+    }
+
+    ui->remote_addr_history->setEditText(parts.at(5));
+    ui->send_text->setPlainText(parts.at(6));
+    emit updateNodeName(GetCurrentTitle(), false);
+}
+
+QString UartNetAssist::GetCurrentTitle()
+{
+    const QString t = ui->choose_protocol->currentText();
+    switch (ui->choose_protocol->currentIndex()) {
+    case 0:
+        return QStringLiteral("%1_%2_%3")
+            .arg(t, ui->com_list->currentText(),
+                 QStringLiteral("%1-%2-%3-%4")
+                     .arg(ui->baud_rate->currentText(), ui->check_bit->currentText(),
+                          ui->data_bit->currentText(), ui->stop_bit->currentText()));
+    case 1:
+    case 3:
+        return QStringLiteral("%1_%2_%3").arg(t, ui->local_ip_list->currentText(), ui->addr_port_edit->text());
+    case 2:
+        return QStringLiteral("%1_%2_%3").arg(t, ui->local_addr_port->text(), ui->remote_ip_port->currentText());
+    default:
+        return QString();
+    }
+}
+
+// ---------------------------------------------------------------- history file
+
+void UartNetAssist::loadHistoryFile()
+{
+    QSettings settings(historyFilePath(), QSettings::IniFormat);
+    if (!settings.isWritable())
+        return;
+    listenPort = settings.value(QStringLiteral("port/1")).toInt();
+
+    const int clients = settings.value(QStringLiteral("client/remote_num")).toInt();
+    for (int i = 1; i <= clients; ++i)
+        clientHistory.append(settings.value(QStringLiteral("client/%1").arg(i)).toString());
+    if (!clientHistory.isEmpty()) {
+        ui->remote_ip_port->addItems(clientHistory);
+        ui->remote_ip_port->setEditText(clientHistory.last());
+    }
+
+    const int peers = settings.value(QStringLiteral("udp/remote_num")).toInt();
+    for (int i = 1; i <= peers; ++i)
+        udpHistory.append(settings.value(QStringLiteral("udp/%1").arg(i)).toString());
+    if (!udpHistory.isEmpty()) {
+        ui->remote_addr_history->addItems(udpHistory);
+        ui->remote_addr_history->setEditText(udpHistory.last());
+    }
+}
+
+void UartNetAssist::saveHistoryIntoIniFile()
+{
+    QSettings settings(historyFilePath(), QSettings::IniFormat);
+    if (!settings.isWritable())
+        return;
+    if (listenPort != 0)
+        settings.setValue(QStringLiteral("port/1"), QString::number(listenPort));
+
+    const auto rewrite = [&settings](const QString& group, const QStringList& list) {
+        const int stored = settings.value(group + QStringLiteral("/remote_num")).toInt();
+        for (int i = 1; i <= stored; ++i)
+            settings.remove(QStringLiteral("%1/%2").arg(group).arg(i));
+        settings.setValue(group + QStringLiteral("/remote_num"), QString::number(list.size()));
+        for (int i = 0; i < list.size(); ++i)
+            settings.setValue(QStringLiteral("%1/%2").arg(group).arg(i + 1), list.at(i));
+    };
+    rewrite(QStringLiteral("client"), clientHistory);
+    rewrite(QStringLiteral("udp"), udpHistory);
+    settings.sync();
+}
+
+// ---------------------------------------------------------------- language
+
+void UartNetAssist::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange && ui) {
+        const int page = ui->stackedWidget->currentIndex();
+        const int proto = ui->choose_protocol->currentIndex();
+        ui->retranslateUi(this);
+        ui->stackedWidget->setCurrentIndex(page);
+        ui->choose_protocol->setCurrentIndex(proto);
+        const bool open = device && device->isValid();
+        ui->open_com->setText(open ? tr("close") : tr("open"));
+        ui->connect->setText(open ? tr("disconnect") : tr("connect"));
+        if (proto == 2)
+            ui->net_label_2->setText(tr("Remote Addr:Port"));
+        else
+            ui->net_label_2->setText(tr("Local Host Port"));
+        if (periodicTimer->isActive())
+            ui->btn_send->setText(tr("stop send"));
+        updateCount();
+    }
+    QWidget::changeEvent(event);
+}

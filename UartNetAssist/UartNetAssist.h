@@ -111,6 +111,7 @@ private:
 
     // Text waiting for the next display update, already cut to what would stay visible.
     QString pendingView;
+    int pendingBreaks = 0;
     bool pendingReplacesView = false;
     QTimer recvViewTimer;
     QPointer<QMessageBox> noticeBox;

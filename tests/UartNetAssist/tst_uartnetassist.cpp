@@ -1,0 +1,583 @@
+// The assistant panel against real endpoints: opening and closing the four kinds,
+// the receive display, the counters and the TCP server's client list.
+
+#include "assisttestutil.h"
+
+#include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace assisttest;
+
+class tst_UartNetAssist : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void formDefaults();
+    void serialHeaderOnceAndCounters();
+    void serialOpenFailure_data();
+    void serialOpenFailure();
+    void serialParamsDisabledWhileOpen();
+    void zeroByteTextVersusHex_data();
+    void zeroByteTextVersusHex();
+    void timeStampEndsLineEvenWithoutWrap();
+    void noWrapJoinsChunks();
+    void headerPerSenderChange();
+    void serverClientCombo();
+    void lastClientGoneStopsPeriodic();
+    void disconnectOneClient();
+    void serverOpenFailureShownInLabel();
+    void tcpClientOpenAndHistory();
+    void tcpClientCloseByButtonShowsNoBox();
+    void tcpClientPeerCloseDuringPeriodicShowsBox();
+    void tcpClientPeerCloseWithoutPeriodicNoBox();
+    void malformedClientAddressOpensNothing_data();
+    void malformedClientAddressOpensNothing();
+    void tcpClientPrefillFromLocalAddress();
+    void udpReceiveAndHistory();
+    void nodeNameSignal();
+
+private:
+    testutil::TempAppDir* appDir = nullptr;
+    testutil::SocatPair* socat = nullptr;
+    UartNetAssist* panel = nullptr;
+};
+
+void tst_UartNetAssist::initTestCase()
+{
+    if (testutil::haveSocat()) {
+        socat = new testutil::SocatPair;
+        if (!socat->isValid()) {
+            delete socat;
+            socat = nullptr;
+        }
+    }
+}
+
+void tst_UartNetAssist::cleanupTestCase()
+{
+    delete socat;
+    socat = nullptr;
+}
+
+void tst_UartNetAssist::init()
+{
+    appDir = new testutil::TempAppDir;
+    panel = new UartNetAssist;
+    panel->show();
+}
+
+void tst_UartNetAssist::cleanup()
+{
+    delete panel;
+    panel = nullptr;
+    delete appDir;
+    appDir = nullptr;
+    // A box a failed test left open would block the next one.
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+}
+
+void tst_UartNetAssist::formDefaults()
+{
+    QCOMPARE(panel->windowTitle(), QStringLiteral("Form"));
+    auto* proto = child<QComboBox>(panel, "choose_protocol");
+    QCOMPARE(proto->count(), 4);
+    QCOMPARE(proto->itemText(0), QStringLiteral("COM"));
+    QCOMPARE(proto->itemText(3), QStringLiteral("Udp"));
+    QCOMPARE(child<QComboBox>(panel, "baud_rate")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(child<QComboBox>(panel, "data_bit")->currentText(), QStringLiteral("8"));
+    auto* parity = child<QComboBox>(panel, "check_bit");
+    QCOMPARE(parity->count(), 5);
+    QCOMPARE(parity->itemData(1).toInt(), int(QSerialPort::EvenParity));
+    QCOMPARE(parity->itemData(4).toInt(), int(QSerialPort::MarkParity));
+    auto* stop = child<QComboBox>(panel, "stop_bit");
+    QCOMPARE(stop->itemText(1), QStringLiteral("1.5"));
+    QCOMPARE(stop->itemData(1).toInt(), int(QSerialPort::OneAndHalfStop));
+    QCOMPARE(child<QLineEdit>(panel, "edit_additional")->text(), QStringLiteral("\\r\\n"));
+    QCOMPARE(child<QLineEdit>(panel, "circular_time")->text(), QStringLiteral("1000"));
+    QVERIFY(child<QCheckBox>(panel, "wrap_auto")->isChecked());
+    QVERIFY(!child<QPushButton>(panel, "btn_send")->isEnabled());
+    QCOMPARE(child<QPushButton>(panel, "open_com")->text(), QStringLiteral("open"));
+    QVERIFY(!child<QWidget>(panel, "file_send_widget")->isVisible());
+    QVERIFY(!child<QWidget>(panel, "remote_addr_widget")->isVisible());
+    QVERIFY(!child<QWidget>(panel, "clients_widget")->isVisible());
+    // The packet gap takes 0 to 10000 only.
+    auto* gap = child<QLineEdit>(panel, "edit_timeGap");
+    int pos = 0;
+    QString big = QStringLiteral("20000");
+    QVERIFY(gap->validator());
+    QVERIFY(gap->validator()->validate(big, pos) != QValidator::Acceptable);
+    auto* ips = child<QComboBox>(panel, "local_ip_list");
+    QCOMPARE(ips->itemText(ips->count() - 1), QStringLiteral("0.0.0.0"));
+    QVERIFY(ips->findText(QStringLiteral("127.0.0.1")) >= 0);
+    QVERIFY(ips->lineEdit()->isReadOnly());
+}
+
+void tst_UartNetAssist::serialHeaderOnceAndCounters()
+{
+    if (!socat)
+        QSKIP("socat is not available");
+    openSerial(panel, socat->portA());
+    QVERIFY(isOpen(panel));
+    QVERIFY(child<QPushButton>(panel, "btn_send")->isEnabled());
+
+    QSerialPort peer(socat->portB());
+    QVERIFY(peer.open(QIODevice::ReadWrite));
+    peer.write("hello");
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:5"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), QStringLiteral("[Receive from :0]:hello\n"), 5000);
+    peer.write("world");
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), QStringLiteral("[Receive from :0]:hello\nworld\n"), 5000);
+    QCOMPARE(recvLabel(panel), QStringLiteral("Recv:10"));
+
+    // Clearing keeps the sender, so no new header until it changes.
+    panel->ClearReceive();
+    QVERIFY(recvText(panel).isEmpty());
+    peer.write("again");
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), QStringLiteral("again\n"), 5000);
+
+    panel->ResetCount();
+    QCOMPARE(recvLabel(panel), QStringLiteral("Recv:0"));
+    QCOMPARE(sendLabel(panel), QStringLiteral("Send:0"));
+
+    child<QPushButton>(panel, "open_com")->click();
+    QVERIFY(!isOpen(panel));
+    QVERIFY(!child<QPushButton>(panel, "btn_send")->isEnabled());
+}
+
+void tst_UartNetAssist::serialOpenFailure_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600")
+                                    << QStringLiteral("/nonexistent/ttyVXA device not found.");
+    QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600")
+                                 << QStringLiteral("Failed to open the serial port %1. Check whether it is "
+                                                   "occupied by other programs.");
+}
+
+void tst_UartNetAssist::serialOpenFailure()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, baud);
+    QFETCH(QString, expected);
+    QSerialPort holder;
+    if (port == QLatin1String("socat-a")) {
+        if (!socat)
+            QSKIP("socat is not available");
+        port = socat->portA();
+        expected = expected.arg(port);
+        holder.setPortName(port);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
+    child<QComboBox>(panel, "baud_rate")->setEditText(baud);
+    auto box = catchNextBox();
+    openSerial(panel, port);
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->title, QStringLiteral("tips"));
+    QCOMPARE(box->text, expected);
+    QVERIFY(!isOpen(panel));
+    QVERIFY(child<QComboBox>(panel, "com_list")->isEnabled());
+}
+
+void tst_UartNetAssist::serialParamsDisabledWhileOpen()
+{
+    if (!socat)
+        QSKIP("socat is not available");
+    openSerial(panel, socat->portA());
+    QVERIFY(isOpen(panel));
+    for (const char* name : {"choose_protocol", "com_list", "baud_rate", "check_bit", "data_bit", "stop_bit"})
+        QVERIFY2(!child<QWidget>(panel, name)->isEnabled(), name);
+    QCOMPARE(child<QPushButton>(panel, "open_com")->styleSheet(), QStringLiteral("background-color:green"));
+    panel->CloseDevice();
+    for (const char* name : {"choose_protocol", "com_list", "baud_rate", "check_bit", "data_bit", "stop_bit"})
+        QVERIFY2(child<QWidget>(panel, name)->isEnabled(), name);
+    QCOMPARE(child<QPushButton>(panel, "open_com")->text(), QStringLiteral("open"));
+}
+
+void tst_UartNetAssist::zeroByteTextVersusHex_data()
+{
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("text stops at the zero") << false << QStringLiteral("ab\n");
+    QTest::newRow("hex shows every byte") << true << QStringLiteral("61 62 00 63 64 \n");
+}
+
+void tst_UartNetAssist::zeroByteTextVersusHex()
+{
+    QFETCH(bool, hex);
+    QFETCH(QString, shown);
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    if (hex)
+        child<QCheckBox>(panel, "show_in_hex")->click();
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* peer = peerServer.nextPendingConnection();
+    peer->write(QByteArray("ab\0cd", 5));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:5"), 5000);
+    const QString header = QStringLiteral("[Receive from 127.0.0.1:%1]:").arg(peerServer.serverPort());
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), header + shown, 5000);
+}
+
+void tst_UartNetAssist::timeStampEndsLineEvenWithoutWrap()
+{
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    const int port = freeUdpPort();
+    child<QCheckBox>(panel, "show_rcv_time")->click();
+    QVERIFY(child<QCheckBox>(panel, "wrap_auto")->isChecked()); // checking the time stamp checks wrapping
+    child<QCheckBox>(panel, "wrap_auto")->click();
+    QVERIFY(!child<QCheckBox>(panel, "wrap_auto")->isChecked());
+    openLocal(panel, 3, port);
+    QVERIFY(isOpen(panel));
+    peer.writeDatagram("one", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:3"), 5000);
+    peer.writeDatagram("two", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:6"), 5000);
+    const QRegularExpression re(QStringLiteral(
+        "^\\[Receive from 127\\.0\\.0\\.1:%1\\]:\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]one\\n"
+        "\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]two\\n$").arg(peer.localPort()));
+    QTRY_VERIFY2_WITH_TIMEOUT(re.match(recvText(panel)).hasMatch(), qPrintable(recvText(panel)), 5000);
+}
+
+void tst_UartNetAssist::noWrapJoinsChunks()
+{
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    const int port = freeUdpPort();
+    child<QCheckBox>(panel, "wrap_auto")->click();
+    openLocal(panel, 3, port);
+    peer.writeDatagram("one", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:3"), 5000);
+    peer.writeDatagram("two", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel),
+                              QStringLiteral("[Receive from 127.0.0.1:%1]:onetwo").arg(peer.localPort()), 5000);
+}
+
+void tst_UartNetAssist::headerPerSenderChange()
+{
+    QUdpSocket a, b;
+    QVERIFY(a.bind(QHostAddress::LocalHost, 0));
+    QVERIFY(b.bind(QHostAddress::LocalHost, 0));
+    const int port = freeUdpPort();
+    openLocal(panel, 3, port);
+    QVERIFY(isOpen(panel));
+    int total = 0;
+    const auto send = [&](QUdpSocket& s, const char* text) {
+        s.writeDatagram(text, QHostAddress::LocalHost, quint16(port));
+        total += int(qstrlen(text));
+    };
+    send(a, "a1");
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 5000);
+    send(a, "a2");
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 5000);
+    send(b, "b1");
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 5000);
+    send(a, "a3");
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 5000);
+    const QString ha = QStringLiteral("[Receive from 127.0.0.1:%1]:").arg(a.localPort());
+    const QString hb = QStringLiteral("[Receive from 127.0.0.1:%1]:").arg(b.localPort());
+    // A header after a line feed starts a paragraph of its own, as appending does.
+    const QString expected = ha + "a1\na2\n\n" + hb + "b1\n\n" + ha + "a3\n";
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), expected, 5000);
+}
+
+void tst_UartNetAssist::serverClientCombo()
+{
+    const int port = freeTcpPort();
+    openLocal(panel, 1, port);
+    QVERIFY(isOpen(panel));
+    QVERIFY(child<QWidget>(panel, "clients_widget")->isVisible());
+    auto* combo = child<QComboBox>(panel, "client_addrs");
+    const auto items = [combo]() {
+        QStringList l;
+        for (int i = 0; i < combo->count(); ++i)
+            l << combo->itemText(i);
+        return l;
+    };
+    QTcpSocket c1, c2, c3;
+    const auto key = [](QTcpSocket& s) { return QStringLiteral("127.0.0.1:%1").arg(s.localPort()); };
+
+    c1.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(c1.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(items(), QStringList{key(c1)}, 5000);
+
+    c2.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(c2.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(items(), (QStringList{QStringLiteral("All Connections"), key(c1), key(c2)}), 5000);
+
+    c3.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(c3.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(items(),
+                              (QStringList{QStringLiteral("All Connections"), key(c1), key(c2), key(c3)}), 5000);
+
+    // Sending to "All Connections" reaches every client.
+    combo->setCurrentIndex(0);
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("hi"));
+    child<QPushButton>(panel, "btn_send")->click();
+    for (QTcpSocket* c : {&c1, &c2, &c3}) {
+        QTRY_COMPARE_WITH_TIMEOUT(c->bytesAvailable(), qint64(2), 5000);
+        QCOMPARE(c->readAll(), QByteArray("hi"));
+    }
+    // One chosen client only.
+    combo->setCurrentText(key(c2));
+    child<QPushButton>(panel, "btn_send")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(c2.bytesAvailable(), qint64(2), 5000);
+    QCOMPARE(c2.readAll(), QByteArray("hi"));
+    QCOMPARE(sendLabel(panel), QStringLiteral("Send:4"));
+    QVERIFY(!c1.waitForReadyRead(100)); // the point: nothing reaches the others
+    QCOMPARE(c3.bytesAvailable(), 0);
+
+    const QString k1 = key(c1), k2 = key(c2), k3 = key(c3);
+    c2.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(items(), (QStringList{QStringLiteral("All Connections"), k1, k3}), 5000);
+    c1.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(items(), (QStringList{QStringLiteral("All Connections"), k3}), 5000);
+    c3.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 0, 5000);
+    QCOMPARE(visibleBoxes(panel), 0); // no periodic sending, so no box
+    QVERIFY(isOpen(panel));
+}
+
+void tst_UartNetAssist::lastClientGoneStopsPeriodic()
+{
+    const int port = freeTcpPort();
+    openLocal(panel, 1, port);
+    QTcpSocket c1;
+    c1.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(c1.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(panel, "client_addrs")->count(), 1, 5000);
+
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QLineEdit>(panel, "circular_time")->setText(QStringLiteral("50"));
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    auto* send = child<QPushButton>(panel, "btn_send");
+    send->click();
+    QCOMPARE(send->text(), QStringLiteral("stop send"));
+    QVERIFY(!child<QPlainTextEdit>(panel, "send_text")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(c1.bytesAvailable() >= 8, 5000);
+
+    auto box = catchNextBox();
+    c1.disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->title, QStringLiteral("tips"));
+    QCOMPARE(box->text, QStringLiteral("There is no connection now!"));
+    QCOMPARE(send->text(), QStringLiteral("send"));
+    QVERIFY(child<QPlainTextEdit>(panel, "send_text")->isEnabled());
+    QVERIFY(child<QPushButton>(panel, "clear_send_data")->isEnabled());
+}
+
+void tst_UartNetAssist::disconnectOneClient()
+{
+    const int port = freeTcpPort();
+    openLocal(panel, 1, port);
+    QTcpSocket c1, c2;
+    c1.connectToHost(QHostAddress::LocalHost, quint16(port));
+    c2.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(c1.waitForConnected(5000));
+    QVERIFY(c2.waitForConnected(5000));
+    auto* combo = child<QComboBox>(panel, "client_addrs");
+    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 3, 5000);
+
+    combo->setCurrentIndex(0);
+    auto box = catchNextBox();
+    child<QPushButton>(panel, "disconnect_one_client")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->text, QStringLiteral("Please choose a client connection first!"));
+
+    combo->setCurrentText(QStringLiteral("127.0.0.1:%1").arg(c2.localPort()));
+    child<QPushButton>(panel, "disconnect_one_client")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(c2.state(), QAbstractSocket::UnconnectedState, 5000);
+    QCOMPARE(c1.state(), QAbstractSocket::ConnectedState);
+    QTRY_COMPARE_WITH_TIMEOUT(combo->findText(QStringLiteral("127.0.0.1:%1").arg(c2.localPort())), -1, 5000);
+}
+
+void tst_UartNetAssist::serverOpenFailureShownInLabel()
+{
+    QTcpServer occupier;
+    QVERIFY(occupier.listen(QHostAddress::LocalHost, 0));
+    openLocal(panel, 1, occupier.serverPort());
+    QVERIFY(!isOpen(panel));
+    QVERIFY(!child<QLabel>(panel, "device_open_err")->text().isEmpty());
+    QCOMPARE(visibleBoxes(panel), 0);
+    QVERIFY(child<QComboBox>(panel, "choose_protocol")->isEnabled());
+}
+
+void tst_UartNetAssist::tcpClientOpenAndHistory()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    const QString remote = QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort());
+    openClient(panel, remote);
+    QVERIFY(isOpen(panel));
+    QVERIFY(child<QLabel>(panel, "device_open_err")->text().isEmpty());
+    // While connected the bound local address and port replace the address list.
+    auto* local = child<QLineEdit>(panel, "local_addr_port");
+    QVERIFY(local->isVisible());
+    QVERIFY(!child<QComboBox>(panel, "local_ip_list")->isVisible());
+    QVERIFY(local->text().startsWith(QStringLiteral("127.0.0.1:")));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* peer = peerServer.nextPendingConnection();
+    QCOMPARE(local->text(), QStringLiteral("127.0.0.1:%1").arg(peer->peerPort()));
+
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("ping"));
+    child<QPushButton>(panel, "btn_send")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(peer->bytesAvailable(), qint64(4), 5000);
+    QCOMPARE(peer->readAll(), QByteArray("ping"));
+    QCOMPARE(sendLabel(panel), QStringLiteral("Send:4"));
+
+    panel->CloseDevice();
+    QVERIFY(!local->isVisible());
+    // The successful address is kept in the history file for the next panel.
+    delete panel;
+    panel = new UartNetAssist;
+    setProtocol(panel, 2);
+    QCOMPARE(child<QComboBox>(panel, "remote_ip_port")->currentText(), remote);
+}
+
+void tst_UartNetAssist::tcpClientCloseByButtonShowsNoBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+
+    child<QPushButton>(panel, "connect")->click();
+    QVERIFY(!isOpen(panel));
+    QCOMPARE(visibleBoxes(panel), 0);
+    QTest::qWait(200); // the point: no late box from the disconnect either
+    QCOMPARE(visibleBoxes(panel), 0);
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("send"));
+}
+
+void tst_UartNetAssist::tcpClientPeerCloseDuringPeriodicShowsBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* peer = peerServer.nextPendingConnection();
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+
+    auto box = catchNextBox();
+    peer->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->title, QStringLiteral("tips"));
+    QCOMPARE(box->text, QStringLiteral("The connection has been disconnected!"));
+    QVERIFY(!isOpen(panel));
+    QVERIFY(child<QComboBox>(panel, "choose_protocol")->isEnabled());
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("send"));
+}
+
+void tst_UartNetAssist::tcpClientPeerCloseWithoutPeriodicNoBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* peer = peerServer.nextPendingConnection();
+    peer->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(!isOpen(panel), 5000);
+    QVERIFY(!child<QPushButton>(panel, "btn_send")->isEnabled());
+    QCOMPARE(visibleBoxes(panel), 0);
+}
+
+void tst_UartNetAssist::malformedClientAddressOpensNothing_data()
+{
+    QTest::addColumn<QString>("remote");
+    QTest::newRow("no colon") << QStringLiteral("127.0.0.1");
+    QTest::newRow("two colons") << QStringLiteral("127.0.0.1:1:2");
+}
+
+void tst_UartNetAssist::malformedClientAddressOpensNothing()
+{
+    QFETCH(QString, remote);
+    openClient(panel, remote);
+    QVERIFY(!isOpen(panel));
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("connect"));
+    QVERIFY(child<QLabel>(panel, "device_open_err")->text().isEmpty());
+    QCOMPARE(visibleBoxes(panel), 0);
+}
+
+void tst_UartNetAssist::tcpClientPrefillFromLocalAddress()
+{
+    // Fresh installation: listenPort is 0 and the client history empty.
+    child<QComboBox>(panel, "local_ip_list")->setEditText(QStringLiteral("127.0.0.1"));
+    setProtocol(panel, 1);
+    QCOMPARE(child<QLineEdit>(panel, "addr_port_edit")->text(), QStringLiteral("0"));
+    QCOMPARE(child<QLabel>(panel, "net_label_2")->text(), QStringLiteral("Local Host Port"));
+    setProtocol(panel, 2);
+    QCOMPARE(child<QLabel>(panel, "net_label_2")->text(), QStringLiteral("Remote Addr:Port"));
+    QCOMPARE(child<QComboBox>(panel, "remote_ip_port")->currentText(), QStringLiteral("127.0.0.1:0"));
+    QVERIFY(child<QComboBox>(panel, "remote_ip_port")->isVisible());
+    QVERIFY(!child<QLineEdit>(panel, "addr_port_edit")->isVisible());
+}
+
+void tst_UartNetAssist::udpReceiveAndHistory()
+{
+    const int port = freeUdpPort();
+    openLocal(panel, 3, port);
+    QVERIFY(isOpen(panel));
+    QVERIFY(child<QWidget>(panel, "remote_addr_widget")->isVisible());
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    peer.writeDatagram("hey", QHostAddress::LocalHost, quint16(port));
+    const QString key = QStringLiteral("127.0.0.1:%1").arg(peer.localPort());
+    auto* history = child<QComboBox>(panel, "remote_addr_history");
+    QTRY_COMPARE_WITH_TIMEOUT(history->findText(key), 0, 5000);
+    QCOMPARE(history->currentText(), key);
+    peer.writeDatagram("hey", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:6"), 5000);
+    QCOMPARE(history->count(), 1);
+
+    // The send button answers the peer chosen in the row.
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("back"));
+    child<QPushButton>(panel, "btn_send")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(peer.hasPendingDatagrams(), 5000);
+    QCOMPARE(peer.receiveDatagram().data(), QByteArray("back"));
+
+    // The panel closes; the peer is kept in the history file.
+    delete panel;
+    panel = new UartNetAssist;
+    QCOMPARE(child<QComboBox>(panel, "remote_addr_history")->currentText(), key);
+    setProtocol(panel, 3);
+    QCOMPARE(child<QLineEdit>(panel, "addr_port_edit")->text(), QString::number(port));
+}
+
+void tst_UartNetAssist::nodeNameSignal()
+{
+    QSignalSpy spy(panel, &UartNetAssist::updateNodeName);
+    QVERIFY(spy.isValid());
+    const int port = freeUdpPort();
+    openLocal(panel, 3, port);
+    QVERIFY(!spy.isEmpty());
+    QCOMPARE(spy.last().at(0).toString(), QStringLiteral("Udp_127.0.0.1_%1").arg(port));
+    QCOMPARE(spy.last().at(1).toBool(), true);
+    panel->CloseDevice();
+    QCOMPARE(spy.last().at(1).toBool(), false);
+    QCOMPARE(panel->GetCurrentTitle(), QStringLiteral("Udp_127.0.0.1_%1").arg(port));
+    setProtocol(panel, 0);
+    child<QComboBox>(panel, "com_list")->setEditText(QStringLiteral("ttyS3"));
+    QCOMPARE(panel->GetCurrentTitle(), QStringLiteral("COM_ttyS3_9600-NONE-8-1"));
+}
+
+QTEST_MAIN(tst_UartNetAssist)
+#include "tst_uartnetassist.moc"
