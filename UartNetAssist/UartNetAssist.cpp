@@ -207,10 +207,14 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     ui->local_ip_list->setLineEdit(ipEdit);
     ui->local_ip_list->setEditText(localIp);
     connect(ipEdit, &MyLineEdit::clicked, ui->local_ip_list, &QComboBox::showPopup);
+
+    setupFileTransfer();
 }
 
 UartNetAssist::~UartNetAssist()
 {
+    // The file-sending worker goes first: nothing may be sent while the panel goes.
+    fileSendThread.stop(stopWaitMs);
     saveHistoryIntoIniFile();
     portScanTimer.stop();
     recvViewTimer.stop();
@@ -683,15 +687,18 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
     updateCount();
 
     // The display takes its share first: a reply below may open a box, and data arriving
-    // meanwhile must still be shown after this chunk, not before it.
-    const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
-    if (key != lastSender) {
-        appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
-        lastSender = key;
+    // meanwhile must still be shown after this chunk, not before it. In receive-to-file
+    // mode the data go to the file instead.
+    if (!WriteDataToFile(data)) {
+        const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+        if (key != lastSender) {
+            appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
+            lastSender = key;
+        }
+        QString text;
+        DataPreprocessing(data, text);
+        appendToRecvView(text, false);
     }
-    QString text;
-    DataPreprocessing(data, text);
-    appendToRecvView(text, false);
 
     if (ui->auto_reply->isChecked())
         sendDataWithDevice(data);

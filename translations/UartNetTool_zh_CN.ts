@@ -113,4 +113,67 @@
         <translation>ini 文件(*)</translation>
     </message>
 </context>
+<context>
+    <name>UartNetAssist</name>
+    <message>
+        <source>open file</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>All Files(*.*);;Data File(*.dat);;Txt File(*.txt)</source>
+        <translation>所有文件(*.*);;数据文件(*.dat);;文本文件(*.txt)</translation>
+    </message>
+    <message>
+        <source>Open file data source:</source>
+        <translation>打开文件数据源：</translation>
+    </message>
+    <message>
+        <source>Open send file failed!</source>
+        <translation>打开发送文件失败！</translation>
+    </message>
+    <message>
+        <source>%1 start send</source>
+        <translation>%1 开始发送</translation>
+    </message>
+    <message>
+        <source>pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>continue</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>%1 stop send</source>
+        <translation>%1 停止发送</translation>
+    </message>
+    <message>
+        <source>receive data save to file</source>
+        <translation>接收数据保存到文件</translation>
+    </message>
+    <message>
+        <source>Data File(*.dat);;Txt File(*.txt);;All Files(*.*)</source>
+        <translation>数据文件(*.dat);;文本文件(*.txt);;所有文件(*.*)</translation>
+    </message>
+    <message>
+        <source>Open receive file failed!</source>
+        <translation>打开接收文件失败！</translation>
+    </message>
+    <message>
+        <source>Receive data save to  file:</source>
+        <translation>接收数据保存到文件：</translation>
+    </message>
+    <message>
+        <source>name save file</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>txt files(*.txt)</source>
+        <translation>文本文件(*.txt)</translation>
+    </message>
+    <message>
+        <source>choose load file</source>
+        <translation>选择加载文件</translation>
+    </message>
+</context>
 </TS>
