@@ -53,6 +53,7 @@ bool FileSendWorker::start(const QString& path)
         running = true;
         stopRequested = false;
         paused = false;
+        inFlightSizes.clear();
         inFlightChunks = 0;
         inFlightBytes = 0;
         peakInFlight = 0;
@@ -129,15 +130,12 @@ void FileSendWorker::releaseChunks(int n)
         return;
     {
         std::lock_guard<std::mutex> g(lock);
-        // Credits are counted per block; a block's bytes leave with the oldest credit.
-        // The average is exact enough for a bound and never goes negative.
-        const int k = std::min(n, inFlightChunks);
-        if (k == inFlightChunks) {
-            inFlightBytes = 0;
-        } else if (inFlightChunks > 0) {
-            inFlightBytes -= inFlightBytes * k / inFlightChunks;
+        // Blocks are written in order, so the oldest credits come back first.
+        for (int i = 0; i < n && !inFlightSizes.empty(); ++i) {
+            inFlightBytes -= inFlightSizes.front();
+            inFlightSizes.pop_front();
         }
-        inFlightChunks -= k;
+        inFlightChunks = static_cast<int>(inFlightSizes.size());
     }
     wake.notify_all();
 }
@@ -237,6 +235,7 @@ void FileSendWorker::run()
         if (!chunk.isEmpty()) {
             {
                 std::lock_guard<std::mutex> g(lock);
+                inFlightSizes.push_back(chunk.size());
                 ++inFlightChunks;
                 inFlightBytes += chunk.size();
                 peakInFlight = std::max(peakInFlight, inFlightBytes);

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -93,12 +94,12 @@ private:
     bool running = false;
     bool stopRequested = false;
     bool paused = false;
+    std::deque<qint64> inFlightSizes; // sizes of the blocks not yet given back, oldest first
     int inFlightChunks = 0;
     qint64 inFlightBytes = 0;
     qint64 peakInFlight = 0;
     int maxChunksInFlight = 4;
     qint64 maxBytesInFlight = 4 * 1024 * 1024;
-    qint64 lastChunkSize = 0;
 };
 
 // Returns a worker's credits once the device it writes to has handed its bytes to
