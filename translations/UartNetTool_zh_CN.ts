@@ -116,6 +116,10 @@
 <context>
     <name>UartNetAssist</name>
     <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
