@@ -914,7 +914,8 @@ void UartNetAssist::onSendButton()
 
 void UartNetAssist::showNotice(int icon, const QString& title, const QString& text)
 {
-    if (noticeBox) {
+    // A box already answered may linger until its deferred deletion; it no longer counts.
+    if (noticeBox && noticeBox->isVisible()) {
         qDebug() << "box already open, not shown again:" << text;
         return;
     }

@@ -1,0 +1,320 @@
+// The receive view under load: display updates are gathered and bounded, yet the view
+// ends exactly as if every chunk had been inserted; boxes raised by received data never
+// stack up.
+
+#include "assisttestutil.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace assisttest;
+
+struct Chunk
+{
+    int peer; // index of the sending socket
+    QByteArray data;
+};
+Q_DECLARE_METATYPE(Chunk)
+
+namespace {
+
+// What a view bounded like the panel's shows after inserting every chunk one by one,
+// the way a plain terminal would: header paragraph on a sender change, data inserted at
+// the end, oldest lines and characters dropped.
+class ReferenceView
+{
+public:
+    ReferenceView()
+    {
+        view.setUndoRedoEnabled(false);
+        view.setMaximumBlockCount(UartNetAssist::recvViewMaxBlocks);
+    }
+
+    void add(const QString& sender, const QString& formatted)
+    {
+        if (sender != lastSender) {
+            view.appendPlainText(QStringLiteral("[Receive from %1]:").arg(sender));
+            lastSender = sender;
+            trim();
+        }
+        view.moveCursor(QTextCursor::End);
+        view.textCursor().insertText(formatted);
+        trim();
+    }
+
+    QString text() const { return view.toPlainText(); }
+
+private:
+    void trim()
+    {
+        QTextDocument* doc = view.document();
+        const int excess = doc->characterCount() - 1 - UartNetAssist::recvViewMaxChars;
+        if (excess > 0) {
+            QTextCursor c(doc);
+            c.setPosition(excess, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        }
+    }
+
+    QPlainTextEdit view;
+    QString lastSender;
+};
+
+QString hexOf(const QByteArray& data)
+{
+    QString out;
+    for (const char c : data)
+        out += QStringLiteral("%1 ").arg(static_cast<uchar>(c), 2, 16, QLatin1Char('0'));
+    return out;
+}
+
+const QString kStampPattern = QStringLiteral("\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
+const QString kStampPlaceholder = QStringLiteral("[YYYY-MM-DD hh:mm:ss]"); // same length as a stamp
+
+// Everything after the first line, which the character bound may have cut anywhere.
+QString afterFirstLine(const QString& s)
+{
+    const int nl = s.indexOf(QLatin1Char('\n'));
+    return nl < 0 ? QString() : s.mid(nl + 1);
+}
+
+} // namespace
+
+class tst_UartNetAssistView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void boundedViewEqualsInsertingEveryChunk_data();
+    void boundedViewEqualsInsertingEveryChunk();
+    void clearDropsPendingText();
+    void oneBoxAtATimeUnderFlood_data();
+    void oneBoxAtATimeUnderFlood();
+
+private:
+    testutil::TempAppDir* appDir = nullptr;
+    UartNetAssist* panel = nullptr;
+};
+
+void tst_UartNetAssistView::init()
+{
+    appDir = new testutil::TempAppDir;
+    panel = new UartNetAssist;
+    panel->show();
+}
+
+void tst_UartNetAssistView::cleanup()
+{
+    delete panel;
+    panel = nullptr;
+    delete appDir;
+    appDir = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+}
+
+void tst_UartNetAssistView::boundedViewEqualsInsertingEveryChunk_data()
+{
+    QTest::addColumn<QString>("options"); // "wrap_time_hex" as in the configuration string
+    QTest::addColumn<QVector<Chunk>>("chunks");
+
+    const auto pattern = [](int n, int seed) {
+        QByteArray b;
+        for (int i = 0; i < n; ++i)
+            b.append(char('a' + (i + seed) % 26));
+        return b;
+    };
+
+    QVector<Chunk> longLine;
+    for (int i = 0; i < 120; ++i)
+        longLine.append({0, pattern(1000, i)});
+    QTest::newRow("one endless line, text") << QStringLiteral("0_0_0") << longLine;
+
+    QVector<Chunk> lines;
+    for (int i = 0; i < 400; ++i) {
+        QByteArray b = "line " + QByteArray::number(i);
+        b += (i % 3 == 0) ? "\r\n" : (i % 3 == 1) ? "\r" : "\n";
+        lines.append({0, b});
+    }
+    QTest::newRow("many short lines, mixed breaks") << QStringLiteral("0_0_0") << lines;
+
+    QVector<Chunk> split;
+    for (int i = 0; i < 200; ++i)
+        split.append({0, (i % 2) ? QByteArray("\nB") : QByteArray("A\r")}); // CR LF split over chunks
+    QTest::newRow("CR and LF in separate chunks") << QStringLiteral("0_0_0") << split;
+
+    QVector<Chunk> twoPeers;
+    for (int i = 0; i < 300; ++i)
+        twoPeers.append({(i / 7) % 2, pattern(100 + (i * 37) % 400, i)});
+    QTest::newRow("two peers, hex, wrapped") << QStringLiteral("1_0_1") << twoPeers;
+    QTest::newRow("two peers, text, wrapped") << QStringLiteral("1_0_0") << twoPeers;
+
+    QVector<Chunk> big;
+    for (int i = 0; i < 40; ++i)
+        big.append({i % 2, pattern(12000, i)});
+    QTest::newRow("big hex chunks beyond the bound") << QStringLiteral("0_0_1") << big;
+    QTest::newRow("hex with time stamps") << QStringLiteral("1_1_1") << twoPeers;
+    QTest::newRow("text with time stamps") << QStringLiteral("1_1_0") << lines;
+}
+
+void tst_UartNetAssistView::boundedViewEqualsInsertingEveryChunk()
+{
+    QFETCH(QString, options);
+    QFETCH(QVector<Chunk>, chunks);
+    const QStringList opt = options.split(QLatin1Char('_'));
+    const bool wrap = opt.at(0) == QLatin1String("1");
+    const bool stamps = opt.at(1) == QLatin1String("1");
+    const bool hex = opt.at(2) == QLatin1String("1");
+
+    const int port = freeUdpPort();
+    panel->ApplyConfig(QStringLiteral("3,127.0.0.1,%1,%2,0_0_0_1000_0_x_0_0,,").arg(port).arg(options));
+    child<QPushButton>(panel, "connect")->click();
+    QVERIFY(isOpen(panel));
+
+    QUdpSocket peers[2];
+    QVERIFY(peers[0].bind(QHostAddress::LocalHost, 0));
+    QVERIFY(peers[1].bind(QHostAddress::LocalHost, 0));
+
+    ReferenceView reference;
+    quint64 total = 0;
+    int batchBytes = 0;
+    for (int i = 0; i < chunks.size(); ++i) {
+        const Chunk& c = chunks.at(i);
+        QCOMPARE(peers[c.peer].writeDatagram(c.data, QHostAddress::LocalHost, quint16(port)), qint64(c.data.size()));
+        total += quint64(c.data.size());
+        QString formatted = stamps ? kStampPlaceholder : QString();
+        formatted += hex ? hexOf(c.data) : QString::fromLocal8Bit(c.data);
+        if (wrap || stamps)
+            formatted += QLatin1Char('\n');
+        reference.add(QStringLiteral("127.0.0.1:%1").arg(peers[c.peer].localPort()), formatted);
+        // Batches small enough for the socket buffer; several chunks land in one display update.
+        batchBytes += c.data.size();
+        if (batchBytes >= 40000 || i % 16 == 15 || i + 1 == chunks.size()) {
+            batchBytes = 0;
+            QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 10000);
+        }
+    }
+
+    auto* view = child<QPlainTextEdit>(panel, "recv_text");
+    QString expected = reference.text();
+    const auto normalised = [&](QString text) {
+        // The first line may hold a stamp cut in half; every other stamp is compared as a pattern.
+        return stamps ? afterFirstLine(text).replace(QRegularExpression(kStampPattern), kStampPlaceholder) : text;
+    };
+    if (stamps)
+        expected = afterFirstLine(expected);
+    // The last chunks reach the view with the next display update.
+    QString shown;
+    QElapsedTimer waited;
+    waited.start();
+    while ((shown = normalised(view->toPlainText())) != expected && waited.elapsed() < 5000)
+        QTest::qWait(20);
+    QVERIFY(view->document()->blockCount() <= UartNetAssist::recvViewMaxBlocks);
+    QVERIFY(view->toPlainText().size() <= UartNetAssist::recvViewMaxChars);
+    if (shown != expected && qEnvironmentVariableIsSet("VXA_DUMP")) {
+        QFile a(QStringLiteral("/tmp/asst_shown.txt")), b(QStringLiteral("/tmp/asst_expected.txt"));
+        a.open(QIODevice::WriteOnly); a.write(shown.toUtf8());
+        b.open(QIODevice::WriteOnly); b.write(expected.toUtf8());
+    }
+    if (shown != expected) {
+        const int at = [&] {
+            int i = 0;
+            while (i < shown.size() && i < expected.size() && shown.at(i) == expected.at(i))
+                ++i;
+            return i;
+        }();
+        QFAIL(qPrintable(QStringLiteral("views differ at %1 of %2/%3: shown \"%4\" expected \"%5\"")
+                             .arg(at).arg(shown.size()).arg(expected.size())
+                             .arg(shown.mid(at, 40), expected.mid(at, 40))));
+    }
+}
+
+void tst_UartNetAssistView::clearDropsPendingText()
+{
+    const int port = freeUdpPort();
+    openLocal(panel, 3, port);
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    peer.writeDatagram("first", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:5"), 5000);
+    // Cleared before the gathered text reached the view: it must not appear afterwards.
+    panel->ClearReceive();
+    peer.writeDatagram("second", QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), QStringLiteral("second\n"), 5000);
+}
+
+void tst_UartNetAssistView::oneBoxAtATimeUnderFlood_data()
+{
+    QTest::addColumn<bool>("autoReply");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("sentPerChunk");
+    QTest::newRow("auto reply to an invalid UDP destination")
+        << true << QStringLiteral("Warning") << QStringLiteral("Invalid remote host addr,(Host:Port)") << 4;
+    QTest::newRow("custom reply with an empty hex frame")
+        << false << QStringLiteral("tips") << QStringLiteral("there is no data!") << 0;
+}
+
+void tst_UartNetAssistView::oneBoxAtATimeUnderFlood()
+{
+    QFETCH(bool, autoReply);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(int, sentPerChunk);
+
+    const int port = freeUdpPort();
+    openLocal(panel, 3, port);
+    QVERIFY(isOpen(panel));
+    if (autoReply) {
+        panel->AutoReply();
+    } else {
+        child<QCheckBox>(panel, "send_in_hex")->setChecked(true);
+        child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("zz"));
+        child<QCheckBox>(panel, "custom_reply")->click();
+    }
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    auto* history = child<QComboBox>(panel, "remote_addr_history");
+
+    const auto flood = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            history->setEditText(QStringLiteral("not-an-address")); // the peer's entry replaced by junk
+            peer.writeDatagram("data", QHostAddress::LocalHost, quint16(port));
+            QTest::qWait(1);
+        }
+    };
+    flood(1);
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:4"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleBoxes(panel), 1, 5000);
+    flood(30);
+    QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:124"), 5000);
+    // Every chunk was answered (and counted), yet there is still exactly one box.
+    QCOMPARE(visibleBoxes(panel), 1);
+    QCOMPARE(sendLabel(panel), QStringLiteral("Send:%1").arg(31 * sentPerChunk));
+
+    QMessageBox* box = nullptr;
+    for (QMessageBox* b : panel->findChildren<QMessageBox*>())
+        if (b->isVisible())
+            box = b;
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), title);
+    QCOMPARE(box->text(), text);
+    QCOMPARE(QApplication::activeModalWidget(), box);
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleBoxes(panel), 0, 5000);
+
+    // Once answered, the next fault is reported again.
+    flood(1);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleBoxes(panel), 1, 5000);
+    auto rec = catchNextBox();
+    QTRY_VERIFY_WITH_TIMEOUT(rec->seen, 5000);
+    QCOMPARE(rec->text, text);
+}
+
+QTEST_MAIN(tst_UartNetAssistView)
+#include "tst_uartnetassist_view.moc"
