@@ -61,6 +61,8 @@ private slots:
     void pauseContinueStop();
     void periodicSendingRepeats();
     void serialDefaultBlock();
+    void controlsReachWorkerAtNextBlock();
+    void lostClientPausesUntilNextClient();
     void sendFileFailedToOpen();
     void cancelledChoiceLeavesModeOff();
     void deletePanelWhileSending_data();
@@ -297,6 +299,67 @@ void tst_FileSendPanel::serialDefaultBlock()
     QCOMPARE(chunks.at(1).at(0).toByteArray().size(), 20000 - 10472);
     QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(panel.get(), "btn_start")->isEnabled(), 5000);
     child<QPushButton>(panel.get(), "open_com")->click();
+}
+
+void tst_FileSendPanel::controlsReachWorkerAtNextBlock()
+{
+    const QString path = makeFile("controls.bin", QByteArray(5000, 'c'));
+    Peer peer;
+    QVERIFY(connectAndChoose(peer, path));
+    child<QLineEdit>(panel.get(), "single_bytes")->setText("100");
+    child<QLineEdit>(panel.get(), "send_time_interval")->setText("30");
+    QSignalSpy chunks(panel.get(), &UartNetAssist::sendData_signal);
+    child<QPushButton>(panel.get(), "btn_start")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(chunks.count() >= 1, 5000);
+    child<QLineEdit>(panel.get(), "single_bytes")->setText("700");
+    child<QLineEdit>(panel.get(), "send_time_interval")->setText("0");
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(panel.get(), "btn_start")->isEnabled(), 5000);
+    QList<int> sizes;
+    for (const auto& args : chunks)
+        sizes << args.at(0).toByteArray().size();
+    QCOMPARE(sizes.first(), 100);
+    const int firstBig = sizes.indexOf(700);
+    QVERIFY(firstBig > 0);
+    for (int i = 0; i < firstBig; ++i)
+        QCOMPARE(sizes.at(i), 100);
+    for (int i = firstBig; i < sizes.size() - 1; ++i)
+        QCOMPARE(sizes.at(i), 700);
+    QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), 5000, 5000);
+}
+
+void tst_FileSendPanel::lostClientPausesUntilNextClient()
+{
+    QTcpSocket* c = serverWithClient();
+    QVERIFY(c);
+    QComboBox* clients = child<QComboBox>(panel.get(), "client_addrs");
+    QTRY_COMPARE(clients->count(), 1);
+    const QString path = makeFile("server.bin", QByteArray(3000, 'v'));
+    panel->chooseOpenFile = [path](const QString&, const QString&, const QString&) { return path; };
+    child<QCheckBox>(panel.get(), "file_data_src")->click();
+    child<QLineEdit>(panel.get(), "single_bytes")->setText("100");
+    child<QLineEdit>(panel.get(), "send_time_interval")->setText("20");
+    QSignalSpy chunks(panel.get(), &UartNetAssist::sendData_signal);
+    child<QPushButton>(panel.get(), "btn_start")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(chunks.count() >= 2, 5000);
+
+    // The only client leaves: the send check fails and the worker reads nothing more.
+    client.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(clients->count(), 0, 5000);
+    QTest::qWait(200); // a block read just before may still arrive
+    const int held = chunks.count();
+    QTest::qWait(300);
+    QCOMPARE(chunks.count(), held);
+    QVERIFY(!child<QPushButton>(panel.get(), "btn_start")->isEnabled());
+
+    // A new client lets it go on; it gets the rest of the file.
+    QTcpSocket next;
+    QByteArray got;
+    connect(&next, &QTcpSocket::readyRead, &next, [&] { got += next.readAll(); });
+    next.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(child<QLineEdit>(panel.get(), "addr_port_edit")->text().toInt()));
+    QVERIFY(next.waitForConnected(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(panel.get(), "btn_start")->isEnabled(), 5000);
+    QCOMPARE(chunks.count(), 30);
+    QVERIFY(got.size() > 0);
 }
 
 void tst_FileSendPanel::sendFileFailedToOpen()

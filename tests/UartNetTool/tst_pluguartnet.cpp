@@ -7,6 +7,11 @@
 #include "testutil.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
@@ -92,6 +97,7 @@ private slots:
     void saveReports();
     void sixtyFifthRefused();
     void languageChange();
+    void quitWhileSending();
 
 private:
     plugUartNetManager* tree() const { return static_cast<plugUartNetManager*>(tool->GetManagerWidget()); }
@@ -570,6 +576,38 @@ void tst_PlugUartNet::languageChange()
     QCoreApplication::removeTranslator(&zh);
     QTRY_COMPARE(tree()->node(2)->text(0), QStringLiteral("Assist Tool "));
     QCOMPARE(tree()->newAction->text(), QStringLiteral("New Debugging Assistant"));
+}
+
+void tst_PlugUartNet::quitWhileSending()
+{
+    // Two panels send a file to a peer that reads nothing; the tool goes as at quit.
+    QTcpServer peer;
+    QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+    const QString path = files.filePath("quit.bin");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.write(QByteArray(8 * 1024 * 1024, 'q')) > 0);
+    }
+    newPanels(2);
+    for (int idx : {1, 2}) {
+        UartNetAssist* p = tool->assist(idx);
+        p->ApplyConfig(QStringLiteral("2,127.0.0.1,127.0.0.1:%1,1_0_0,0_0_0_1000_0_x_0_0,,").arg(peer.serverPort()));
+        p->chooseOpenFile = [path](const QString&, const QString&, const QString&) { return path; };
+        tool->doMultipleControl(ACT_OPEN, idx);
+        QVERIFY(p->findChild<QPushButton*>("connect")->text() == QStringLiteral("disconnect"));
+        p->findChild<QCheckBox*>("file_data_src")->click();
+        p->findChild<QLineEdit*>("single_bytes")->setText(idx == 1 ? "65536" : "10");
+        p->findChild<QLineEdit*>("send_time_interval")->setText(idx == 1 ? "0" : "60000");
+        p->findChild<QPushButton*>("btn_start")->click();
+        QVERIFY(!p->findChild<QPushButton*>("btn_start")->isEnabled());
+    }
+    QTest::qWait(200);
+    QElapsedTimer t;
+    t.start();
+    tool.reset();
+    QVERIFY2(t.elapsed() < 3000, QByteArray::number(t.elapsed()).constData());
+    QCoreApplication::processEvents();
 }
 
 QTEST_MAIN(tst_PlugUartNet)
