@@ -296,6 +296,8 @@ void plugUartNetManager::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         retranslateActions();
+        // After a language change New carries its short name.
+        newAction->setText(tr("New Assist"));
         const QString text = defaultNodeText();
         for (int i = 0; i < topLevelItemCount(); ++i) {
             QTreeWidgetItem* item = topLevelItem(i);

@@ -18,6 +18,10 @@
 <context>
     <name>plugUartNetManager</name>
     <message>
+        <source>New Assist</source>
+        <translation>新建助手</translation>
+    </message>
+    <message>
         <source>New Debugging Assistant</source>
         <translation>新建调试助手</translation>
     </message>

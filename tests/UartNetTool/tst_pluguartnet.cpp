@@ -572,10 +572,11 @@ void tst_PlugUartNet::languageChange()
     QTRY_COMPARE(tree()->node(2)->text(0), QStringLiteral("助手工具 "));
     QCOMPARE(tree()->node(1)->text(0), QStringLiteral("COM_ttyS0_9600-NONE-8-1"));
     QCOMPARE(tree()->deleteAction->text(), QStringLiteral("删除"));
-    QCOMPARE(tree()->newAction->text(), QStringLiteral("新建调试助手"));
+    QCOMPARE(tree()->newAction->text(), QStringLiteral("新建助手"));
+    QCOMPARE(tree()->saveAction->text(), QStringLiteral("保存调试配置"));
     QCoreApplication::removeTranslator(&zh);
     QTRY_COMPARE(tree()->node(2)->text(0), QStringLiteral("Assist Tool "));
-    QCOMPARE(tree()->newAction->text(), QStringLiteral("New Debugging Assistant"));
+    QCOMPARE(tree()->newAction->text(), QStringLiteral("New Assist"));
 }
 
 void tst_PlugUartNet::quitWhileSending()
