@@ -112,7 +112,6 @@ protected:
     bool sendFromFile = false;
     QMutex sendMutex;
 
-
     // ---- File sending and receive-to-file.
 public:
     // How the panel asks for a file (title, start directory, filter); the defaults show
