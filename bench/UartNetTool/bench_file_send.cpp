@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -24,6 +23,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -43,17 +43,19 @@ qint64 procStatusKiB(const char* key)
     return -1;
 }
 
-// Accepts one connection on 127.0.0.1 and reads `expected` bytes, hashing them.
+// Accepts one connection on 127.0.0.1 and reads the file's size in bytes, comparing
+// them with the file read alongside (from the page cache: far cheaper than hashing,
+// and not counted as resident like a mapping would be).
 class Reader : public QThread
 {
 public:
-    explicit Reader(qint64 expected)
-        : expected(expected)
+    explicit Reader(const QString& path)
+        : file(path)
     {
     }
     quint16 port = 0;
     qint64 received = 0;
-    QByteArray digest;
+    bool identical = false;
     QSemaphore listening;
 
 protected:
@@ -63,22 +65,31 @@ protected:
         if (server.listen(QHostAddress::LocalHost, 0))
             port = server.serverPort();
         listening.release();
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const qint64 expected = file.size();
         if (!port || !server.waitForNewConnection(30000))
             return;
         std::unique_ptr<QTcpSocket> sock(server.nextPendingConnection());
-        QCryptographicHash hash(QCryptographicHash::Md5);
+        bool same = true;
+        QByteArray want;
         while (received < expected) {
             if (sock->bytesAvailable() == 0 && !sock->waitForReadyRead(30000))
                 break;
             const QByteArray b = sock->readAll();
+            if (want.size() < b.size())
+                want.resize(b.size());
+            if (same && file.read(want.data(), b.size()) != b.size())
+                same = false;
+            if (same && memcmp(want.constData(), b.constData(), static_cast<size_t>(b.size())) != 0)
+                same = false;
             received += b.size();
-            hash.addData(b);
         }
-        digest = hash.result();
+        identical = same && received == expected;
     }
 
 private:
-    qint64 expected;
+    QFile file;
 };
 
 template <class T>
@@ -112,12 +123,10 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("send.bin"));
-    QByteArray want;
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly))
             qFatal("cannot create %s", qPrintable(path));
-        QCryptographicHash hash(QCryptographicHash::Md5);
         QByteArray piece(1024 * 1024, Qt::Uninitialized);
         quint64 x = 0x9e3779b97f4a7c15ull;
         for (qint64 done = 0; done < size; done += piece.size()) {
@@ -129,16 +138,14 @@ int main(int argc, char** argv)
                 p[i] = x;
             }
             f.write(piece);
-            hash.addData(piece);
         }
-        want = hash.result();
     }
 
     // Panel run.
     const qint64 rssStart = procStatusKiB("VmRSS:");
     auto panel = std::make_unique<UartNetAssist>();
     panel->chooseOpenFile = [&path](const QString&, const QString&, const QString&) { return path; };
-    Reader panelReader(size);
+    Reader panelReader(path);
     panelReader.start();
     panelReader.listening.acquire();
     child<QComboBox>(panel.get(), "choose_protocol")->setCurrentIndex(2);
@@ -156,14 +163,13 @@ int main(int argc, char** argv)
     const double panelSecs = t.nsecsElapsed() / 1e9;
     const qint64 hwmAfter = procStatusKiB("VmHWM:");
     // Let the worker's end reach the panel before it goes.
-    QTimer::singleShot(200, &app, [] {});
     QEventLoop settle;
     QTimer::singleShot(200, &settle, &QEventLoop::quit);
     settle.exec();
     panel.reset();
 
     // Plain writer run.
-    Reader plainReader(size);
+    Reader plainReader(path);
     plainReader.start();
     plainReader.listening.acquire();
     QTcpSocket sock;
@@ -189,11 +195,11 @@ int main(int argc, char** argv)
     std::printf("file: %lld MiB, block %lld KiB, interval 0, loopback TCP\n", static_cast<long long>(mib),
                 static_cast<long long>(block / 1024));
     std::printf("panel:  %8.1f MB/s  (%.2f s)  identical: %s (%lld bytes)\n", panelRate, panelSecs,
-                panelReader.digest == want ? "yes" : "NO", static_cast<long long>(panelReader.received));
+                panelReader.identical ? "yes" : "NO", static_cast<long long>(panelReader.received));
     std::printf("plain:  %8.1f MB/s  (%.2f s)  identical: %s\n", plainRate, plainSecs,
-                plainReader.digest == want ? "yes" : "NO");
+                plainReader.identical ? "yes" : "NO");
     std::printf("ratio panel/plain: %.2f (target >= 0.5)\n", panelRate / plainRate);
     std::printf("RSS at start %lld KiB; peak RSS growth during the panel run: %lld KiB (target <= 65536)\n",
                 static_cast<long long>(rssStart), static_cast<long long>(hwmAfter - hwmBefore));
-    return panelReader.digest == want && plainReader.digest == want ? 0 : 1;
+    return panelReader.identical && plainReader.identical ? 0 : 1;
 }
