@@ -20,6 +20,7 @@
 #include <QSerialPort>
 #include <QSettings>
 #include <QTextBlock>
+#include <QTextCodec>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -118,6 +119,25 @@ QString textUpToZero(const QByteArray& bytes)
 {
     const int zero = bytes.indexOf('\0');
     return QString::fromLocal8Bit(bytes.constData(), zero < 0 ? bytes.size() : zero);
+}
+
+// The same text as textUpToZero(bytes).right(...) for a long UTF-8 chunk, decoding only
+// its last maxBytes bytes: the cut moves forward to the next byte that starts a character,
+// and the decoder treats every such byte as a boundary, so the text ends identically.
+bool localIsUtf8()
+{
+    static const bool utf8 = QTextCodec::codecForLocale() && QTextCodec::codecForLocale()->mibEnum() == 106;
+    return utf8;
+}
+
+QString tailTextUpToZero(const QByteArray& bytes, int maxBytes)
+{
+    const int zero = bytes.indexOf('\0');
+    const int end = zero < 0 ? bytes.size() : zero;
+    int start = qMax(0, end - maxBytes);
+    for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
+        ++start;
+    return QString::fromUtf8(bytes.constData() + start, end - start);
 }
 
 QString HexString2text(const QString& hex, QChar sep)
@@ -686,19 +706,42 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
     recvCount += static_cast<quint32>(data.size());
     updateCount();
 
-    // The display takes its share first: a reply below may open a box, and data arriving
-    // meanwhile must still be shown after this chunk, not before it. In receive-to-file
-    // mode the data go to the file instead.
-    if (!WriteDataToFile(data)) {
-        const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
-        if (key != lastSender) {
-            appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
-            lastSender = key;
-        }
-        QString text;
-        DataPreprocessing(data, text);
-        appendToRecvView(text, false);
+    // Receive-to-file mode: the data go to the file and nothing is shown.
+    if (WriteDataToFile(data)) {
+        if (ui->auto_reply->isChecked())
+            sendDataWithDevice(data);
+        if (ui->custom_reply->isChecked() && !ui->send_text->toPlainText().isEmpty())
+            sendData();
+        return;
     }
+
+    // The display takes its share first: a reply below may open a box, and data arriving
+    // meanwhile must still be shown after this chunk, not before it.
+    const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+    if (key != lastSender) {
+        appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
+        lastSender = key;
+    }
+    // Only the end of a big chunk can stay in view; formatting the rest would only be
+    // thrown away. The tails below are long enough to fill the view on their own, so
+    // the time stamp in front of them would scroll out as well.
+    QString text;
+    const int hexVisibleBytes = recvViewMaxChars / 3 + 1;
+    const int textVisibleBytes = 6 * recvViewMaxChars + 4; // 2 characters per line break, 3 bytes per character
+    const bool lineFeed = wrapLines || ui->show_rcv_time->isChecked();
+    if (showHex && data.size() > hexVisibleBytes) {
+        text = ByteArrayToHexString(data.right(hexVisibleBytes), QLatin1Char(' '));
+        if (lineFeed)
+            text += QLatin1Char('\n');
+    } else if (!showHex && data.size() > textVisibleBytes && localIsUtf8()
+               && data.indexOf('\0') < 0) {
+        text = tailTextUpToZero(data, textVisibleBytes);
+        if (lineFeed)
+            text += QLatin1Char('\n');
+    } else {
+        DataPreprocessing(data, text);
+    }
+    appendToRecvView(text, false);
 
     if (ui->auto_reply->isChecked())
         sendDataWithDevice(data);
@@ -720,7 +763,8 @@ void UartNetAssist::DataPreprocessing(const QByteArray& data, QString& out)
 
 void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
 {
-    QString piece = text;
+    // Of a long piece only the end can stay: normalising breaks at most halves it.
+    QString piece = text.size() > 2 * recvViewMaxChars + 2 ? text.right(2 * recvViewMaxChars + 2) : text;
     normaliseBreaks(piece);
     if (asNewParagraph) {
         // As appendPlainText: a new paragraph unless the view is empty.
@@ -731,8 +775,18 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
     }
     if (piece.isEmpty())
         return;
+    const int pieceBreaks = piece.count(QLatin1Char('\n'));
+    if (piece.size() > recvViewMaxChars || pieceBreaks >= recvViewMaxBlocks) {
+        // This piece alone fills the view: nothing shown or pending before it stays.
+        pendingView = piece.mid(keptStart(piece, recvViewMaxBlocks, recvViewMaxChars));
+        pendingBreaks = pendingView.count(QLatin1Char('\n'));
+        pendingReplacesView = true;
+        if (!recvViewTimer.isActive())
+            recvViewTimer.start();
+        return;
+    }
     pendingView += piece;
-    pendingBreaks += piece.count(QLatin1Char('\n'));
+    pendingBreaks += pieceBreaks;
     // Once the pending text alone fills the view, the view's old text will all scroll
     // out: keep only what will stay visible.
     if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks) {

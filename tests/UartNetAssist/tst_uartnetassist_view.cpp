@@ -22,44 +22,44 @@ Q_DECLARE_METATYPE(Chunk)
 namespace {
 
 // What a view bounded like the panel's shows after inserting every chunk one by one,
-// the way a plain terminal would: header paragraph on a sender change, data inserted at
-// the end, oldest lines and characters dropped.
+// the way a plain terminal would: header paragraph on a sender change (as appendPlainText
+// does it), data inserted at the end, oldest lines and characters dropped. A bare
+// document: the same text engine as the view, without laying out every line.
 class ReferenceView
 {
 public:
-    ReferenceView()
-    {
-        view.setUndoRedoEnabled(false);
-        view.setMaximumBlockCount(UartNetAssist::recvViewMaxBlocks);
-    }
+    ReferenceView() { doc.setMaximumBlockCount(UartNetAssist::recvViewMaxBlocks); }
 
     void add(const QString& sender, const QString& formatted)
     {
+        QTextCursor end(&doc);
         if (sender != lastSender) {
-            view.appendPlainText(QStringLiteral("[Receive from %1]:").arg(sender));
+            end.movePosition(QTextCursor::End);
+            if (!doc.isEmpty())
+                end.insertBlock();
+            end.insertText(QStringLiteral("[Receive from %1]:").arg(sender));
             lastSender = sender;
             trim();
         }
-        view.moveCursor(QTextCursor::End);
-        view.textCursor().insertText(formatted);
+        end.movePosition(QTextCursor::End);
+        end.insertText(formatted);
         trim();
     }
 
-    QString text() const { return view.toPlainText(); }
+    QString text() const { return doc.toPlainText(); }
 
 private:
     void trim()
     {
-        QTextDocument* doc = view.document();
-        const int excess = doc->characterCount() - 1 - UartNetAssist::recvViewMaxChars;
+        const int excess = doc.characterCount() - 1 - UartNetAssist::recvViewMaxChars;
         if (excess > 0) {
-            QTextCursor c(doc);
+            QTextCursor c(&doc);
             c.setPosition(excess, QTextCursor::KeepAnchor);
             c.removeSelectedText();
         }
     }
 
-    QPlainTextEdit view;
+    QTextDocument doc;
     QString lastSender;
 };
 
@@ -81,6 +81,14 @@ QString afterFirstLine(const QString& s)
     return nl < 0 ? QString() : s.mid(nl + 1);
 }
 
+// Feeds chunks straight into the receive slot, so that chunk sizes beyond what a
+// datagram carries are exact.
+class FedPanel : public UartNetAssist
+{
+public:
+    using UartNetAssist::receiveData_slot;
+};
+
 } // namespace
 
 class tst_UartNetAssistView : public QObject
@@ -93,6 +101,8 @@ private slots:
 
     void boundedViewEqualsInsertingEveryChunk_data();
     void boundedViewEqualsInsertingEveryChunk();
+    void bigChunksEqualInsertingEveryChunk_data();
+    void bigChunksEqualInsertingEveryChunk();
     void clearDropsPendingText();
     void oneBoxAtATimeUnderFlood_data();
     void oneBoxAtATimeUnderFlood();
@@ -196,7 +206,13 @@ void tst_UartNetAssistView::boundedViewEqualsInsertingEveryChunk()
         batchBytes += c.data.size();
         if (batchBytes >= 40000 || i % 16 == 15 || i + 1 == chunks.size()) {
             batchBytes = 0;
-            QTRY_COMPARE_WITH_TIMEOUT(recvLabel(panel), QStringLiteral("Recv:%1").arg(total), 10000);
+            // Polled finely: a batch takes a few milliseconds, the QTRY step would dominate.
+            const QString want = QStringLiteral("Recv:%1").arg(total);
+            QElapsedTimer batch;
+            batch.start();
+            while (recvLabel(panel) != want && batch.elapsed() < 10000)
+                QTest::qWait(2);
+            QCOMPARE(recvLabel(panel), want);
         }
     }
 
@@ -232,6 +248,106 @@ void tst_UartNetAssistView::boundedViewEqualsInsertingEveryChunk()
                              .arg(at).arg(shown.size()).arg(expected.size())
                              .arg(shown.mid(at, 40), expected.mid(at, 40))));
     }
+}
+
+void tst_UartNetAssistView::bigChunksEqualInsertingEveryChunk_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QVector<Chunk>>("chunks");
+
+    // Multi-byte characters, CR LF pairs and broken sequences, so that any cut of a long
+    // chunk lands somewhere awkward.
+    const auto utf8Block = [](int n, int seed) {
+        const QByteArray pieces[] = {QByteArray("abc"), QByteArray("\xc3\xa9"), QByteArray("\xe4\xb8\xad"),
+                                     QByteArray("\xf0\x9f\x98\x80"), QByteArray("\xe4\xb8"),
+                                     QByteArray("\x80\x80"), QByteArray("\xff")};
+        QByteArray b;
+        int i = seed;
+        while (b.size() < n) {
+            b += pieces[(i++ * 5) % 7];
+            // Lines long enough that the character bound, not the line bound, decides.
+            if (i % 1500 == 0)
+                b += (i % 3000 == 0) ? QByteArray("\r\n") : QByteArray("xyz\r");
+        }
+        b.resize(n);
+        return b;
+    };
+    const int big = 6 * UartNetAssist::recvViewMaxChars + 4;
+    QVector<Chunk> text;
+    for (int i = 0; i < 12; ++i)
+        text.append({i % 3 == 2 ? 1 : 0, utf8Block(i % 4 == 0 ? 300 : big + 1 + i * 5, i)});
+    QTest::newRow("utf-8 text, wrapped") << QStringLiteral("1_0_0") << text;
+    QTest::newRow("utf-8 text, not wrapped") << QStringLiteral("0_0_0") << text;
+    QTest::newRow("utf-8 text, time stamps") << QStringLiteral("1_1_0") << text;
+
+    QVector<Chunk> zero = text;
+    zero[1].data[100] = '\0';
+    zero[5].data[zero[5].data.size() - 10] = '\0';
+    QTest::newRow("text with zero bytes") << QStringLiteral("1_0_0") << zero;
+
+    // Random bytes: a view that kept the wrong end of a chunk cannot match by chance.
+    quint32 state = 12345;
+    const auto randomBlock = [&state](int n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (char& c : b) {
+            state = state * 1103515245u + 12345u;
+            c = char(state >> 24);
+        }
+        return b;
+    };
+    QVector<Chunk> hex;
+    for (int i = 0; i < 10; ++i)
+        hex.append({i % 2, randomBlock(i % 3 == 0 ? 2000 : 40000 + i)});
+    hex.append({0, randomBlock(3000)});
+    hex.append({0, randomBlock(1000)});
+    hex.append({1, randomBlock(40000)}); // fills nearly the whole view by itself
+    hex.append({1, randomBlock(10)});
+    QTest::newRow("hex, time stamps") << QStringLiteral("1_1_1") << hex;
+    QTest::newRow("hex, wrapped") << QStringLiteral("1_0_1") << hex;
+    QTest::newRow("hex, not wrapped") << QStringLiteral("0_0_1") << hex;
+}
+
+void tst_UartNetAssistView::bigChunksEqualInsertingEveryChunk()
+{
+    QFETCH(QString, options);
+    QFETCH(QVector<Chunk>, chunks);
+    const QStringList opt = options.split(QLatin1Char('_'));
+    const bool wrap = opt.at(0) == QLatin1String("1");
+    const bool stamps = opt.at(1) == QLatin1String("1");
+    const bool hex = opt.at(2) == QLatin1String("1");
+
+    FedPanel fed;
+    fed.ApplyConfig(QStringLiteral("3,127.0.0.1,0,%1,0_0_0_1000_0_x_0_0,,").arg(options));
+    ReferenceView reference;
+    for (const Chunk& c : chunks) {
+        const QString ip = QStringLiteral("198.18.0.%1").arg(c.peer + 1);
+        fed.receiveData_slot(c.data, ip, 4000);
+        QString formatted = stamps ? kStampPlaceholder : QString();
+        const int zeroAt = c.data.indexOf('\0');
+        formatted += hex ? hexOf(c.data) : QString::fromLocal8Bit(zeroAt < 0 ? c.data : c.data.left(zeroAt));
+        if (wrap || stamps)
+            formatted += QLatin1Char('\n');
+        reference.add(ip + QStringLiteral(":4000"), formatted);
+    }
+    auto* view = child<QPlainTextEdit>(&fed, "recv_text");
+    QString expected = reference.text();
+    if (stamps)
+        expected = afterFirstLine(expected);
+    QString shown;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000) {
+        shown = view->toPlainText();
+        if (stamps)
+            shown = afterFirstLine(shown).replace(QRegularExpression(kStampPattern), kStampPlaceholder);
+        if (shown == expected)
+            break;
+        QTest::qWait(20);
+    }
+    QVERIFY(view->toPlainText().size() <= UartNetAssist::recvViewMaxChars);
+    QVERIFY(view->document()->blockCount() <= UartNetAssist::recvViewMaxBlocks);
+    QCOMPARE(shown.size(), expected.size());
+    QVERIFY(shown == expected);
 }
 
 void tst_UartNetAssistView::clearDropsPendingText()
