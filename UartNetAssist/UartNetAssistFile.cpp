@@ -121,9 +121,12 @@ void UartNetAssist::watchDeviceDrain()
 void UartNetAssist::sendFromFileClicked(bool checked)
 {
     if (!checked) {
-        // The worker reads a file of its own; it stops with the mode.
-        if (fileSending)
+        // The worker reads a file of its own; it stops with the mode, and its stop line
+        // goes before the send box is cleared.
+        if (fileSending || fileSendThread.isRunning()) {
             stopFileSend_slot();
+            resetFileSendUI_slot();
+        }
         sendFromFile = false;
         ui->send_text->clear();
         ui->send_text->setEnabled(true);
@@ -203,8 +206,9 @@ void UartNetAssist::stopFileSend_slot()
 
 void UartNetAssist::resetFileSendUI_slot()
 {
-    // The end of a worker that a new Start has already replaced.
-    if (fileSendThread.isRunning())
+    // The end of a worker that a new Start has already replaced, or of one whose
+    // controls were already reset.
+    if (fileSendThread.isRunning() || (!fileSending && ui->btn_start->isEnabled()))
         return;
     fileSendThread.join();
     fileSettingsTimer.stop();

@@ -65,6 +65,7 @@ private slots:
     void lostClientPausesUntilNextClient();
     void sendFileFailedToOpen();
     void cancelledChoiceLeavesModeOff();
+    void leavingModeStopsSending();
     void deletePanelWhileSending_data();
     void deletePanelWhileSending();
     void receiveToFileRollsOver();
@@ -389,6 +390,27 @@ void tst_FileSendPanel::sendFileFailedToOpen()
     QVERIFY(child<QPlainTextEdit>(panel.get(), "send_text")->toPlainText().isEmpty());
     QVERIFY(!child<QPushButton>(panel.get(), "btn_send")->isHidden());
     QVERIFY(child<QWidget>(panel.get(), "file_send_widget")->isHidden());
+}
+
+void tst_FileSendPanel::leavingModeStopsSending()
+{
+    const QString path = makeFile("leave.bin", QByteArray(100000, 'l'));
+    Peer peer;
+    QVERIFY(connectAndChoose(peer, path));
+    child<QLineEdit>(panel.get(), "single_bytes")->setText("100");
+    child<QLineEdit>(panel.get(), "send_time_interval")->setText("10");
+    QSignalSpy chunks(panel.get(), &UartNetAssist::sendData_signal);
+    child<QPushButton>(panel.get(), "btn_start")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(chunks.count() >= 2, 5000);
+    child<QCheckBox>(panel.get(), "file_data_src")->click();
+    QVERIFY(child<QPushButton>(panel.get(), "btn_start")->isEnabled());
+    QVERIFY(!child<QPushButton>(panel.get(), "btn_stop")->isEnabled());
+    // The worker's own end arrives later and must not write into the cleared box.
+    QTest::qWait(200);
+    QCOMPARE(child<QPlainTextEdit>(panel.get(), "send_text")->toPlainText(), QString());
+    const int sent = chunks.count();
+    QTest::qWait(100);
+    QCOMPARE(chunks.count(), sent);
 }
 
 void tst_FileSendPanel::cancelledChoiceLeavesModeOff()
