@@ -24,6 +24,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cstring>
+
 namespace {
 
 const char* const kProtoCom = "COM";
@@ -114,11 +116,18 @@ QByteArray HexString2ByteArray(const QString& hex, QChar sep)
     return out;
 }
 
+// Length of the bytes before the first zero byte (memchr: QByteArray::indexOf walks
+// byte by byte, which shows on a flood).
+int lengthUpToZero(const QByteArray& bytes)
+{
+    const void* zero = std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size()));
+    return zero ? static_cast<int>(static_cast<const char*>(zero) - bytes.constData()) : bytes.size();
+}
+
 // Local 8-bit text up to (not including) the first zero byte.
 QString textUpToZero(const QByteArray& bytes)
 {
-    const int zero = bytes.indexOf('\0');
-    return QString::fromLocal8Bit(bytes.constData(), zero < 0 ? bytes.size() : zero);
+    return QString::fromLocal8Bit(bytes.constData(), lengthUpToZero(bytes));
 }
 
 // The same text as textUpToZero(bytes).right(...) for a long UTF-8 chunk, decoding only
@@ -132,8 +141,7 @@ bool localIsUtf8()
 
 QString tailTextUpToZero(const QByteArray& bytes, int maxBytes)
 {
-    const int zero = bytes.indexOf('\0');
-    const int end = zero < 0 ? bytes.size() : zero;
+    const int end = lengthUpToZero(bytes);
     int start = qMax(0, end - maxBytes);
     for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
         ++start;
@@ -198,6 +206,8 @@ UartNetAssist::UartNetAssist(QWidget* parent)
 {
     ui->setupUi(this);
     periodicTimer = new QTimer;
+    ui->splitter->setStretchFactor(0, 3); // most room for what arrives
+    ui->splitter->setStretchFactor(1, 1);
 
     recvViewTimer.setSingleShot(true);
     recvViewTimer.setInterval(recvViewFlushMs);
@@ -248,7 +258,9 @@ UartNetAssist::~UartNetAssist()
     }
     delete noticeBox;
     delete ui;
+    ui = nullptr;
     delete periodicTimer;
+    periodicTimer = nullptr;
 }
 
 void UartNetAssist::setupSignals()
@@ -296,14 +308,14 @@ void UartNetAssist::setupSignals()
         if (!device || !device->isValid()) {
             openDevice();
         } else {
-            device->close();
+            closeOwnDevice();
             updateUI();
         }
     });
     connect(ui->connect, &QPushButton::clicked, this, [this]() {
         if (device && device->isValid()) {
             closingByUser = true;
-            device->close();
+            closeOwnDevice();
             updateUI();
         } else if (openDevice()) {
             closingByUser = false;
@@ -351,10 +363,11 @@ void UartNetAssist::setupSignals()
     connect(ui->clear_addr_history, &QPushButton::clicked, this, [this]() {
         if (ui->remote_addr_history->count() < 1)
             return;
+        const QPointer<UartNetAssist> self(this); // the question runs an event loop of its own
         const auto answer = QMessageBox::question(
             this, tr("tips"), tr("Are you sure to delete all remote host addr history?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        if (answer == QMessageBox::Yes) {
+        if (self && answer == QMessageBox::Yes) {
             ui->remote_addr_history->clear();
             udpHistory.clear();
         }
@@ -387,8 +400,12 @@ void UartNetAssist::setupSignals()
 
 void UartNetAssist::release()
 {
-    if (device)
-        device->close();
+    if (!device)
+        return;
+    // The panel closes it, not the peer: the resulting disconnect is no news to report.
+    if (device->isValid() && !qobject_cast<serialPortDevice_*>(device))
+        closingByUser = true;
+    closeOwnDevice();
 }
 
 void UartNetAssist::OpenDevice()
@@ -407,8 +424,19 @@ void UartNetAssist::CloseDevice()
 {
     if (!device)
         return;
-    device->close();
+    closeOwnDevice();
     updateUI();
+}
+
+void UartNetAssist::closeOwnDevice()
+{
+    // Disconnects reported while the panel closes its own device are not the peer's
+    // doing (a server drops each of its clients in turn, and only the last would look
+    // like "no connection left").
+    const bool wasClosing = selfClosing;
+    selfClosing = true;
+    device->close();
+    selfClosing = wasClosing;
 }
 
 void UartNetAssist::SendContent()
@@ -600,7 +628,7 @@ bool UartNetAssist::openDevice()
                     serverClients.clear();
                     ui->client_addrs->clear();
                 }
-                if (ui->client_addrs->count() == 0 && !closingByUser)
+                if (ui->client_addrs->count() == 0 && !closingByUser && !selfClosing)
                     handlePassiveDisconnect();
                 closingByUser = false;
             });
@@ -627,7 +655,8 @@ bool UartNetAssist::openDevice()
                         closingByUser = false;
                         return;
                     }
-                    handlePassiveDisconnect();
+                    if (!selfClosing)
+                        handlePassiveDisconnect();
                 });
             } else {
                 qDebug() << "client connect to server failed!";
@@ -734,7 +763,7 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
         if (lineFeed)
             text += QLatin1Char('\n');
     } else if (!showHex && data.size() > textVisibleBytes && localIsUtf8()
-               && data.indexOf('\0') < 0) {
+               && lengthUpToZero(data) > textVisibleBytes) {
         text = tailTextUpToZero(data, textVisibleBytes);
         if (lineFeed)
             text += QLatin1Char('\n');

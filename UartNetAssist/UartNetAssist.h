@@ -163,6 +163,7 @@ protected:
 
 private:
     void setupSignals();
+    void closeOwnDevice();
 
     // Text waiting for the next display update, already cut to what would stay visible.
     QString pendingView;
@@ -170,4 +171,5 @@ private:
     bool pendingReplacesView = false;
     QTimer recvViewTimer;
     QPointer<QMessageBox> noticeBox;
+    bool selfClosing = false; // while the panel closes its own device
 };

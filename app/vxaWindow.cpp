@@ -1,6 +1,238 @@
 #include "vxaWindow.h"
+#include "ui_vxaWindow.h"
+
+#include "IPManager.h"
+#include "appdir.h"
+#include "plugMDData.h"
+#include "plugUartNetData.h"
+#include "plugVComData.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTranslator>
+#include <QUrl>
+
+namespace {
+
+const char* const toolTexts[] = {
+    QT_TRANSLATE_NOOP("vxaWindow", "IP Manager"),
+    QT_TRANSLATE_NOOP("vxaWindow", "VCOM-Network Connection"),
+    QT_TRANSLATE_NOOP("vxaWindow", "Uart Net Assistant"),
+    QT_TRANSLATE_NOOP("vxaWindow", "Message Debug"),
+};
+constexpr int toolCount = int(sizeof toolTexts / sizeof toolTexts[0]);
+
+const QString makerUrl = QStringLiteral("https://www.example.com");
+const QString makerMail = QStringLiteral("support@example.com");
+
+} // namespace
 
 vxaWindow::vxaWindow(QWidget* parent)
     : QMainWindow(parent)
+    , ui(new Ui_vxaWindow())
 {
+    // Translators first, so that every text below is created translated.
+    initialize();
+    ui->setupUi(this);
+    setupTools();
+    setupSignals();
+    setupStatusBar();
+}
+
+vxaWindow::~vxaWindow()
+{
+    // Removing the tools' pages below must not drive the stack any more.
+    disconnect(ui->toolBox, nullptr, this, nullptr);
+    delete debugData;
+    delete assistData;
+    delete vcomData;
+    delete ipManager;
+    delete logoLabel;
+    delete ui;
+}
+
+void vxaWindow::initialize()
+{
+    QDir dir(appDirPath());
+    if (!dir.cd(QStringLiteral("config")))
+        return;
+    const QString path = dir.absolutePath() + QStringLiteral("/system.ini");
+    if (!QFileInfo::exists(path))
+        return;
+    QString language;
+    {
+        const QSettings settings(path, QSettings::IniFormat);
+        language = settings.value(QStringLiteral("system/language")).toString();
+    }
+    switchLanguage(language);
+}
+
+void vxaWindow::switchLanguage(const QString& language)
+{
+    for (QTranslator* translator : qAsConst(translators))
+        QCoreApplication::removeTranslator(translator);
+    qDeleteAll(translators);
+    translators.clear();
+
+    QDir dir(appDirPath());
+    if (!dir.cd(QStringLiteral("languages")) || !dir.cd(language))
+        return;
+    const QFileInfoList entries = dir.entryInfoList(dir.filter() | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (!entry.isFile() && !entry.isSymLink())
+            continue;
+        auto* translator = new QTranslator(this);
+        // Exactly this file: no ".qm" appended, no shortened-name fallbacks.
+        if (translator->load(entry.absoluteFilePath(), QString(), QLatin1String(""), QLatin1String("")))
+            QCoreApplication::installTranslator(translator);
+        translators.append(translator);
+    }
+
+    QSettings settings(appDirPath() + QStringLiteral("/config/system.ini"), QSettings::IniFormat);
+    if (settings.isWritable())
+        settings.setValue(QStringLiteral("system/language"), language);
+}
+
+void vxaWindow::setupTools()
+{
+    ui->menuWindwos->addAction(ui->dockWidget_2->toggleViewAction());
+    while (ui->toolBox->count() > 0)
+        ui->toolBox->removeItem(0);
+
+    // The tool slots, in index order; each tool fills its slot with one line.
+    delete ipManager;
+    ipManager = new IPManager();
+    addToolSlot(0, ipManager->GetManagerWidget(), ipManager);
+    delete vcomData;
+    vcomData = new plugVComData();
+    addToolSlot(1, vcomData->getManagerWidget(), vcomData);
+    delete assistData;
+    assistData = new plugUartNetData();
+    addToolSlot(2, assistData->GetManagerWidget(), assistData->GetDataWidget());
+    delete debugData;
+    debugData = new plugMDData();
+    addToolSlot(3, debugData->GetManagerWidget(), debugData->GetDataWidget());
+
+    ui->menuSystem->addSeparator();
+    auto* exitAction = new QAction(tr("Exit"), this);
+    connect(exitAction, &QAction::triggered, this, [this]() {
+        if (confirmQuit())
+            QCoreApplication::quit();
+    });
+    toolActions.append(exitAction);
+    ui->menuSystem->addAction(exitAction);
+
+    connect(ui->toolBox, &QToolBox::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < ui->stackedWidget->count())
+            ui->stackedWidget->setCurrentIndex(index);
+    });
+}
+
+void vxaWindow::addToolSlot(int index, QWidget* managerWidget, QWidget* dataWidget)
+{
+    Q_ASSERT(index == managerPages.size() && index < toolCount);
+    // A tool without a manager or data widget still takes its index with an empty
+    // page, so that tool box page k and stack page k always belong to the same tool.
+    QWidget* managerPage = managerWidget ? managerWidget : new QWidget;
+    ui->stackedWidget->addWidget(dataWidget ? dataWidget : new QWidget);
+    const QString text = tr(toolTexts[index]);
+    ui->toolBox->addItem(managerPage, QIcon(QStringLiteral(":/system/plug")), text);
+    managerPages.append(managerPage);
+
+    auto* action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, [this, index]() { ui->toolBox->setCurrentIndex(index); });
+    toolActions.append(action);
+    ui->menuSystem->addAction(action);
+}
+
+void vxaWindow::setupSignals()
+{
+    connect(ui->actionAbout, &QAction::triggered, this, &vxaWindow::showAbout);
+}
+
+void vxaWindow::setupStatusBar()
+{
+    auto* holder = new QWidget(this);
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* link = new QPushButton(makerUrl, holder);
+    link->setObjectName(QStringLiteral("makerLinkButton"));
+    link->setFlat(true);
+    link->setStyleSheet(QStringLiteral("QPushButton { color: black; border: none; }"
+                                       "QPushButton:hover { color: rgb(0, 0, 255); border: none; }"));
+    connect(link, &QPushButton::clicked, this, []() { QDesktopServices::openUrl(QUrl(makerUrl)); });
+
+    logoLabel = new QLabel(holder);
+    logoLabel->resize(138, 25);
+    const QPixmap logo(QStringLiteral(":/system/logo_gray"));
+    if (!logo.isNull())
+        logoLabel->setPixmap(logo.scaled(138, 25, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+
+    layout->addWidget(link);
+    layout->addSpacerItem(new QSpacerItem(10, 10));
+    layout->addWidget(logoLabel);
+    layout->setStretch(0, 0);
+    layout->setStretch(1, 1);
+    layout->setStretch(2, 0);
+
+    ui->statusBar->insertWidget(0, holder, 1);
+    ui->statusBar->setContentsMargins(0, 0, 0, 0);
+}
+
+bool vxaWindow::confirmQuit()
+{
+    QMessageBox box(QMessageBox::Question, tr("Messages"), tr("Do you want to quit system?"),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(tr("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(tr("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void vxaWindow::showAbout()
+{
+    const QSettings version(appDirPath() + QStringLiteral("/config/version.ini"), QSettings::IniFormat);
+    const QVariant value = version.value(QStringLiteral("VXA/TAG"));
+    // An unquoted tag with a comma reads back as a list; show it as written.
+    const QString tag = value.type() == QVariant::StringList
+                            ? value.toStringList().join(QStringLiteral(", "))
+                            : value.toString();
+    const QString text = tag + QStringLiteral("\n\n") + makerUrl + QStringLiteral("\n\n") + makerMail
+                         + QStringLiteral("\n\n") + tr("Copyright (C) 2026 The VXA developers");
+    QMessageBox::about(this, tr("About"), text);
+}
+
+void vxaWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange && ui->centralWidget) {
+        ui->retranslateUi(this);
+        retranslateTools();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void vxaWindow::retranslateTools()
+{
+    for (int i = 0; i < managerPages.size(); ++i) {
+        const int index = ui->toolBox->indexOf(managerPages.at(i));
+        if (index < 0)
+            continue;
+        const QString text = tr(toolTexts[i]);
+        ui->toolBox->setItemText(index, text);
+        if (index < toolActions.size() - 1)
+            toolActions.at(index)->setText(text);
+    }
+    if (!toolActions.isEmpty())
+        toolActions.last()->setText(tr("Exit"));
 }

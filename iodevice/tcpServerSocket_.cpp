@@ -3,6 +3,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+namespace {
+const char* const peerIpProperty = "vxaPeerIp";
+const char* const peerPortProperty = "vxaPeerPort";
+} // namespace
+
 tcpServerSocket_::tcpServerSocket_(QObject* parent)
     : AbsIoDevice(parent)
     , server(new QTcpServer(this))
@@ -49,6 +54,9 @@ void tcpServerSocket_::newConnect_slot()
         if (!client)
             return;
         lastClient = client;
+        // Kept with the socket: once it is unconnected the socket forgets its peer.
+        client->setProperty(peerIpProperty, client->peerAddress().toString());
+        client->setProperty(peerPortProperty, int(client->peerPort()));
         emit newConnectIPportInfo_signal(client->peerAddress().toString(), client->peerPort());
         clients.push_back(client);
         connect(client, &QTcpSocket::readyRead, this, &tcpServerSocket_::readData_slot);
@@ -102,8 +110,8 @@ void tcpServerSocket_::disConnect_slot()
     for (auto it = clients.begin(); it != clients.end();) {
         QTcpSocket* client = *it;
         if (client->state() == QAbstractSocket::UnconnectedState) {
-            ip = client->peerAddress().toString();
-            port = client->peerPort();
+            ip = client->property(peerIpProperty).toString();
+            port = client->property(peerPortProperty).toInt();
             it = clients.erase(it);
             if (lastClient == client)
                 lastClient = nullptr;

@@ -42,12 +42,17 @@ void udpSocket_::init(int port, QString ip, int rport)
 
 void udpSocket_::write(const QByteArray& data)
 {
-    socket->writeDatagram(data, QHostAddress(remoteIp), static_cast<quint16>(remotePort));
+    write(remoteIp, remotePort, data);
 }
 
 void udpSocket_::write(QString ip, int port, const QByteArray& data)
 {
-    socket->writeDatagram(data, QHostAddress(ip), static_cast<quint16>(port));
+    // A text that is no address must not become the null address, which the
+    // system would take as "this host".
+    const QHostAddress address(ip);
+    if (address.isNull())
+        return;
+    socket->writeDatagram(data, address, static_cast<quint16>(port));
 }
 
 void udpSocket_::readData_slot()

@@ -8,7 +8,7 @@ VXA_BUILD=${VXA_BUILD:-$VXA_ROOT/build}
 VXA_PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
-    libqt5svg5
+    libqt5svg5 qttranslations5-l10n
     libpcap-dev socat iproute2 procps
 )
 

@@ -5,10 +5,16 @@
 
 #include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QGroupBox>
 #include <QSerialPort>
+#include <QStackedWidget>
+#include <QTranslator>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 using namespace assisttest;
 
@@ -35,6 +41,8 @@ private slots:
     void serverClientCombo();
     void lastClientGoneStopsPeriodic();
     void disconnectOneClient();
+    void closingServerDuringPeriodicShowsNoBox_data();
+    void closingServerDuringPeriodicShowsNoBox();
     void serverOpenFailureShownInLabel();
     void tcpClientOpenAndHistory();
     void tcpClientCloseByButtonShowsNoBox();
@@ -45,6 +53,12 @@ private slots:
     void tcpClientPrefillFromLocalAddress();
     void udpReceiveAndHistory();
     void nodeNameSignal();
+    void languageChangeKeepsState();
+    void packetGapFromField_data();
+    void packetGapFromField();
+    void removedSerialPortClosesPanel();
+    void openDeviceReopensWithoutBox();
+    void releaseDuringPeriodicShowsNoBox();
 
 private:
     testutil::TempAppDir* appDir = nullptr;
@@ -158,29 +172,39 @@ void tst_UartNetAssist::serialOpenFailure_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("baud");
+    QTest::addColumn<int>("stopIndex");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600")
+    QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600") << 0
                                     << QStringLiteral("/nonexistent/ttyVXA device not found.");
-    QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600")
+    QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600") << 0
                                  << QStringLiteral("Failed to open the serial port %1. Check whether it is "
                                                    "occupied by other programs.");
+    // A baud rate typed as text is no rate at all.
+    QTest::newRow("unsupported setting") << QStringLiteral("socat-a-free") << QStringLiteral("fast") << 1
+                                         << QStringLiteral("Failed to open the serial port %1. Check whether "
+                                                           "the parameters are correct.");
 }
 
 void tst_UartNetAssist::serialOpenFailure()
 {
     QFETCH(QString, port);
     QFETCH(QString, baud);
+    QFETCH(int, stopIndex);
     QFETCH(QString, expected);
     QSerialPort holder;
-    if (port == QLatin1String("socat-a")) {
+    if (port.startsWith(QLatin1String("socat-a"))) {
         if (!socat)
             QSKIP("socat is not available");
+        const bool hold = port == QLatin1String("socat-a");
         port = socat->portA();
         expected = expected.arg(port);
-        holder.setPortName(port);
-        QVERIFY(holder.open(QIODevice::ReadWrite));
+        if (hold) {
+            holder.setPortName(port);
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        }
     }
     child<QComboBox>(panel, "baud_rate")->setEditText(baud);
+    child<QComboBox>(panel, "stop_bit")->setCurrentIndex(stopIndex);
     auto box = catchNextBox();
     openSerial(panel, port);
     QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
@@ -404,6 +428,46 @@ void tst_UartNetAssist::disconnectOneClient()
     QTRY_COMPARE_WITH_TIMEOUT(combo->findText(QStringLiteral("127.0.0.1:%1").arg(c2.localPort())), -1, 5000);
 }
 
+void tst_UartNetAssist::closingServerDuringPeriodicShowsNoBox_data()
+{
+    QTest::addColumn<int>("clients");
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("one client, button") << 1 << true;
+    QTest::newRow("two clients, button") << 2 << true;
+    QTest::newRow("three clients, button") << 3 << true;
+    QTest::newRow("two clients, CloseDevice") << 2 << false;
+}
+
+void tst_UartNetAssist::closingServerDuringPeriodicShowsNoBox()
+{
+    QFETCH(int, clients);
+    QFETCH(bool, byButton);
+    const int port = freeTcpPort();
+    openLocal(panel, 1, port);
+    QVERIFY(isOpen(panel));
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < clients; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QHostAddress::LocalHost, quint16(port));
+        QVERIFY(sockets.back()->waitForConnected(5000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(panel, "client_addrs")->count(), clients == 1 ? 1 : clients + 1, 5000);
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+
+    if (byButton)
+        child<QPushButton>(panel, "connect")->click();
+    else
+        panel->CloseDevice();
+    QVERIFY(!isOpen(panel));
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("send"));
+    for (auto& s : sockets)
+        QTRY_COMPARE_WITH_TIMEOUT(s->state(), QAbstractSocket::UnconnectedState, 5000);
+    QCOMPARE(visibleBoxes(panel), 0);
+}
+
 void tst_UartNetAssist::serverOpenFailureShownInLabel()
 {
     QTcpServer occupier;
@@ -577,6 +641,139 @@ void tst_UartNetAssist::nodeNameSignal()
     setProtocol(panel, 0);
     child<QComboBox>(panel, "com_list")->setEditText(QStringLiteral("ttyS3"));
     QCOMPARE(panel->GetCurrentTitle(), QStringLiteral("COM_ttyS3_9600-NONE-8-1"));
+}
+
+void tst_UartNetAssist::languageChangeKeepsState()
+{
+    QTranslator zh;
+    QVERIFY(zh.load(QStringLiteral(VXA_BIN_DIR "/languages/zh_CN/UartNetAssist_zh_CN.qm")));
+    setProtocol(panel, 2);
+    child<QComboBox>(panel, "remote_ip_port")->setEditText(QStringLiteral("127.0.0.1:4000"));
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("typed"));
+    QVERIFY(QCoreApplication::installTranslator(&zh));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QGroupBox>(panel, "groupBox")->title(), QStringLiteral("通讯端口"), 5000);
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentIndex(), 2);
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentText(), QStringLiteral("Tcp Client"));
+    QCOMPARE(child<QStackedWidget>(panel, "stackedWidget")->currentIndex(), 1);
+    QCOMPARE(child<QLabel>(panel, "net_label_2")->text(), QStringLiteral("远程地址:端口"));
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("连接"));
+    QCOMPARE(recvLabel(panel), QStringLiteral("接收:0"));
+    // What the user entered survives the new texts.
+    QCOMPARE(child<QPlainTextEdit>(panel, "send_text")->toPlainText(), QStringLiteral("typed"));
+    QCOMPARE(child<QLineEdit>(panel, "edit_additional")->text(), QStringLiteral("\\r\\n"));
+    QCOMPARE(child<QComboBox>(panel, "remote_ip_port")->currentText(), QStringLiteral("127.0.0.1:4000"));
+    QVERIFY(QCoreApplication::removeTranslator(&zh));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QGroupBox>(panel, "groupBox")->title(), QStringLiteral("Communication Port"), 5000);
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("connect"));
+}
+
+void tst_UartNetAssist::packetGapFromField_data()
+{
+    QTest::addColumn<QString>("gap");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("default 50 ms splits bursts 300 ms apart") << QString() << QStringLiteral("[Receive from :0]:a\nb\n");
+    QTest::newRow("1000 ms joins them") << QStringLiteral("1000") << QStringLiteral("[Receive from :0]:ab\n");
+}
+
+void tst_UartNetAssist::packetGapFromField()
+{
+    QFETCH(QString, gap);
+    QFETCH(QString, shown);
+    if (!socat)
+        QSKIP("socat is not available");
+    openSerial(panel, socat->portA());
+    QVERIFY(isOpen(panel));
+    if (!gap.isEmpty()) {
+        // The field reaches the open device when its editing finishes.
+        auto* field = child<QLineEdit>(panel, "edit_timeGap");
+        field->setText(gap);
+        emit field->editingFinished();
+    }
+    QSerialPort peer(socat->portB());
+    QVERIFY(peer.open(QIODevice::ReadWrite));
+    peer.write("a");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTest::qWait(300); // the point: a pause shorter than one gap and longer than the other
+    peer.write("b");
+    QTRY_COMPARE_WITH_TIMEOUT(recvText(panel), shown, 5000);
+}
+
+void tst_UartNetAssist::removedSerialPortClosesPanel()
+{
+    if (!testutil::isRoot())
+        QSKIP("needs root to add a serial port link under /dev");
+    if (!socat)
+        QSKIP("socat is not available");
+    const QString name = QStringLiteral("ttyS249");
+    const QString link = QStringLiteral("/dev/") + name;
+    if (QFileInfo::exists(link) || QFileInfo(link).isSymLink())
+        QSKIP("/dev/ttyS249 is in use");
+    struct LinkGuard
+    {
+        QString path;
+        ~LinkGuard() { QFile::remove(path); }
+    } guard{link};
+    QVERIFY(QFile::link(socat->portA(), link));
+
+    delete panel; // a panel that saw the port at start-up
+    panel = new UartNetAssist;
+    panel->show();
+    QVERIFY(child<QComboBox>(panel, "com_list")->findText(name) >= 0);
+    setProtocol(panel, 1);
+    setProtocol(panel, 0); // back on the serial page the watch ticks every 2 s
+    openSerial(panel, name);
+    QVERIFY(isOpen(panel));
+
+    QVERIFY(QFile::remove(link));
+    QTRY_VERIFY_WITH_TIMEOUT(!isOpen(panel), 8000);
+    QTRY_VERIFY2_WITH_TIMEOUT(recvText(panel).contains(QRegularExpression(QStringLiteral(
+                 "^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]Device is removed!$"),
+                 QRegularExpression::MultilineOption)),
+             qPrintable(recvText(panel)), 5000);
+    QCOMPARE(child<QComboBox>(panel, "com_list")->findText(name), -1);
+    QVERIFY(child<QComboBox>(panel, "com_list")->isEnabled());
+}
+
+void tst_UartNetAssist::openDeviceReopensWithoutBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTcpSocket* first = peerServer.nextPendingConnection();
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+
+    panel->OpenDevice();
+    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, 5000);
+    QCOMPARE(visibleBoxes(panel), 0);
+    // The peer closing the new link later is news again.
+    QTcpSocket* second = peerServer.nextPendingConnection();
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+    auto box = catchNextBox();
+    second->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QCOMPARE(box->text, QStringLiteral("The connection has been disconnected!"));
+}
+
+void tst_UartNetAssist::releaseDuringPeriodicShowsNoBox()
+{
+    QTcpServer peerServer;
+    QVERIFY(peerServer.listen(QHostAddress::LocalHost, 0));
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(peerServer.serverPort()));
+    QVERIFY(isOpen(panel));
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("tick"));
+    child<QPushButton>(panel, "btn_send")->click();
+    panel->release();
+    QCOMPARE(visibleBoxes(panel), 0);
+    QTest::qWait(100); // the point: no late box either
+    QCOMPARE(visibleBoxes(panel), 0);
 }
 
 QTEST_MAIN(tst_UartNetAssist)

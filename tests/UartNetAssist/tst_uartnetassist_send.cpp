@@ -213,6 +213,9 @@ void tst_UartNetAssistSend::sendCheckReasons_data()
     QTest::newRow("serial not open") << 0 << QStringLiteral("Serial is not opend!");
     QTest::newRow("server without clients") << 1 << QStringLiteral("There is no connection now!");
     QTest::newRow("udp without port") << 3 << QStringLiteral("Invalid remote host addr,(Host:Port)");
+    // These two have no reason of their own in the check; the panel names one.
+    QTest::newRow("tcp client not connected") << 2 << QStringLiteral("The TCP client is not connected!");
+    QTest::newRow("udp not open") << 4 << QStringLiteral("The UDP socket is not open!");
 }
 
 void tst_UartNetAssistSend::sendCheckReasons()
@@ -226,6 +229,9 @@ void tst_UartNetAssistSend::sendCheckReasons()
         openLocal(panel, 3, freeUdpPort());
         QVERIFY(isOpen(panel));
         child<QComboBox>(panel, "remote_addr_history")->setEditText(QStringLiteral("127.0.0.1"));
+    } else if (protocol == 4) {
+        setProtocol(panel, 3);
+        child<QComboBox>(panel, "remote_addr_history")->setEditText(QStringLiteral("127.0.0.1:9"));
     } else {
         setProtocol(panel, protocol);
     }

@@ -232,11 +232,6 @@ void tst_UartNetAssistView::boundedViewEqualsInsertingEveryChunk()
         QTest::qWait(20);
     QVERIFY(view->document()->blockCount() <= UartNetAssist::recvViewMaxBlocks);
     QVERIFY(view->toPlainText().size() <= UartNetAssist::recvViewMaxChars);
-    if (shown != expected && qEnvironmentVariableIsSet("VXA_DUMP")) {
-        QFile a(QStringLiteral("/tmp/asst_shown.txt")), b(QStringLiteral("/tmp/asst_expected.txt"));
-        a.open(QIODevice::WriteOnly); a.write(shown.toUtf8());
-        b.open(QIODevice::WriteOnly); b.write(expected.toUtf8());
-    }
     if (shown != expected) {
         const int at = [&] {
             int i = 0;

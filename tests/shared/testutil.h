@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -137,6 +138,43 @@ inline void answerNextModal(const QString& button, std::function<void(QWidget*)>
             else
                 w->close();
         }
+        timer->deleteLater();
+        delete elapsed;
+    });
+    timer->start();
+}
+
+// Like answerNextModal, but presses `key` in the next modal box (Escape, Return...).
+// A box that the key does not close is closed after two seconds, so no test can hang.
+inline void keyNextModal(Qt::Key key, std::function<void(QWidget*)> check = {}, int timeoutMs = 5000)
+{
+    auto* timer = new QTimer;
+    auto* elapsed = new QElapsedTimer;
+    elapsed->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            if (elapsed->elapsed() > timeoutMs) {
+                timer->stop();
+                timer->deleteLater();
+                delete elapsed;
+            }
+            return;
+        }
+        timer->stop();
+        if (check)
+            check(w);
+        QPointer<QWidget> box(w);
+        QTest::keyClick(w, key);
+        QTimer::singleShot(2000, w, [box]() {
+            if (box && box == QApplication::activeModalWidget()) {
+                if (auto* d = qobject_cast<QDialog*>(box.data()))
+                    d->reject();
+                else
+                    box->close();
+            }
+        });
         timer->deleteLater();
         delete elapsed;
     });

@@ -1,0 +1,15 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>probe</name>
+    <message>
+        <source>Shared</source>
+        <translation>shared from second</translation>
+    </message>
+    <message>
+        <source>SecondOnly</source>
+        <translation>only in second</translation>
+    </message>
+</context>
+</TS>
