@@ -12,14 +12,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QToolBox>
 #include <QtTest>
 
@@ -36,31 +39,48 @@ T* child(QWidget* w, const char* name)
     return c;
 }
 
-// Answers the next file dialog with path (selected in the dialog, then accepted);
-// `after` runs once it is accepted (e.g. to answer the box that follows).
+// Answers the next file dialog with path (typed into the dialog, then accepted);
+// `after` runs once it has closed (e.g. to answer the box that follows). The dialog
+// loads its directory in the background, so an accept that does not take yet is
+// simply tried again on the next tick.
 void answerFileDialog(const QString& path, bool* seen, std::function<void()> after = {})
 {
     auto* timer = new QTimer;
-    auto* waited = new int(0);
-    timer->setInterval(10);
+    auto* ticks = new int(0);
+    auto* accepted = new QPointer<QFileDialog>;
+    const int baseLevel = QThread::currentThread()->loopLevel();
+    timer->setInterval(20);
+    auto* acted = new bool(false);
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dlg) {
-            if (++*waited > 500) {
-                timer->stop();
-                timer->deleteLater();
-                delete waited;
+        const bool giveUp = ++*ticks > 500;
+        // The dialog is gone (deleted or hidden) once an accept has taken.
+        if (*acted && (!*accepted || !(*accepted)->isVisible())) {
+            timer->stop();
+            if (after)
+                after();
+        } else if (!giveUp) {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            // Showing the dialog may process events before its own loop runs; accepting
+            // then would leave that loop waiting for ever. Act only inside the loop.
+            if (dlg && QThread::currentThread()->loopLevel() > baseLevel) {
+                *seen = true;
+                *acted = true;
+                *accepted = dlg;
+                // Typed as a user would: selectFile() leaves a focused name field alone.
+                dlg->setDirectory(QFileInfo(path).absolutePath());
+                if (auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(QFileInfo(path).fileName());
+                else
+                    dlg->selectFile(path);
+                QMetaObject::invokeMethod(dlg, "accept");
             }
             return;
         }
         timer->stop();
-        *seen = true;
-        dlg->selectFile(path);
-        QMetaObject::invokeMethod(dlg, "accept");
-        if (after)
-            after();
         timer->deleteLater();
-        delete waited;
+        delete ticks;
+        delete accepted;
+        delete acted;
     });
     timer->start();
 }
