@@ -9,7 +9,10 @@ MyLineEdit::MyLineEdit(QWidget* parent)
 
 void MyLineEdit::mousePressEvent(QMouseEvent* event)
 {
-    // Only the left button counts; other buttons are swallowed, not passed on.
-    if (event->button() == Qt::LeftButton)
-        emit clicked();
+    // Only the left button counts; other buttons are swallowed, not passed on. The left
+    // press still places the cursor in an editable port name.
+    if (event->button() != Qt::LeftButton)
+        return;
+    emit clicked();
+    QLineEdit::mousePressEvent(event);
 }

@@ -4,6 +4,7 @@
 #include "AbsIoDevice.h"
 #include "MyLineEdit.h"
 #include "appdir.h"
+#include "commonhelpers.h"
 #include "serialPortDevice_.h"
 #include "tcpClientSocket_.h"
 #include "tcpServerSocket_.h"
@@ -33,6 +34,9 @@ const char* const kProtoTcpServer = "Tcp Server";
 const char* const kProtoTcpClient = "Tcp Client";
 const char* const kProtoUdp = "Udp";
 
+// First tail of a big text chunk tried for the receive view (doubled until it fills it).
+constexpr int kTextTailProbe = 16384;
+
 // Fills an empty send box for SendContent().
 const char* const kDefaultSendText = "http://www.example.com";
 
@@ -51,71 +55,6 @@ QString checkedFlag(const QAbstractButton* b)
     return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-// Hex text: two lower-case digits and one separator per byte, the last byte included.
-QString ByteArrayToHexString(const QByteArray& data, QChar /*sep: always a space*/)
-{
-    static const char digits[] = "0123456789abcdef";
-    QString out(data.size() * 3, Qt::Uninitialized);
-    QChar* p = out.data();
-    for (const char c : data) {
-        const auto b = static_cast<uchar>(c);
-        *p++ = QLatin1Char(digits[b >> 4]);
-        *p++ = QLatin1Char(digits[b & 0x0f]);
-        *p++ = QLatin1Char(' ');
-    }
-    return out;
-}
-
-QString text2HexString(const QString& text, QChar sep)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    static const char digits[] = "0123456789abcdef";
-    QString out;
-    out.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        const auto b = static_cast<uchar>(c);
-        out += QLatin1Char(digits[b >> 4]);
-        out += QLatin1Char(digits[b & 0x0f]);
-        out += sep;
-    }
-    return out;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Each piece between separators is decoded on its own: non-digits are skipped and the
-// digits are paired from the end, so an odd first digit makes a byte alone.
-QByteArray HexString2ByteArray(const QString& hex, QChar sep)
-{
-    QByteArray out;
-    const QStringList pieces = hex.split(sep, Qt::KeepEmptyParts);
-    for (const QString& piece : pieces) {
-        QByteArray digits;
-        for (const char c : piece.toUtf8()) {
-            const int v = hexValue(c);
-            if (v >= 0)
-                digits.append(static_cast<char>(v));
-        }
-        int i = 0;
-        if (digits.size() % 2) {
-            out.append(digits.at(0));
-            i = 1;
-        }
-        for (; i + 1 < digits.size(); i += 2)
-            out.append(static_cast<char>((digits.at(i) << 4) | digits.at(i + 1)));
-    }
-    return out;
-}
-
 // Length of the bytes before the first zero byte (memchr: QByteArray::indexOf walks
 // byte by byte, which shows on a flood).
 int lengthUpToZero(const QByteArray& bytes)
@@ -130,27 +69,21 @@ QString textUpToZero(const QByteArray& bytes)
     return QString::fromLocal8Bit(bytes.constData(), lengthUpToZero(bytes));
 }
 
-// The same text as textUpToZero(bytes).right(...) for a long UTF-8 chunk, decoding only
-// its last maxBytes bytes: the cut moves forward to the next byte that starts a character,
-// and the decoder treats every such byte as a boundary, so the text ends identically.
 bool localIsUtf8()
 {
     static const bool utf8 = QTextCodec::codecForLocale() && QTextCodec::codecForLocale()->mibEnum() == 106;
     return utf8;
 }
 
-QString tailTextUpToZero(const QByteArray& bytes, int maxBytes)
+// The same text as the end of textUpToZero(bytes) for a long UTF-8 chunk, decoding only
+// its last maxBytes bytes: the cut moves forward to the next byte that starts a character,
+// and the decoder treats every such byte as a boundary, so the text ends identically.
+QString tailTextUpToZero(const QByteArray& bytes, int end, int maxBytes)
 {
-    const int end = lengthUpToZero(bytes);
     int start = qMax(0, end - maxBytes);
     for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
         ++start;
     return QString::fromUtf8(bytes.constData() + start, end - start);
-}
-
-QString HexString2text(const QString& hex, QChar sep)
-{
-    return textUpToZero(HexString2ByteArray(hex, sep));
 }
 
 // The characters QTextCursor::insertText turns into paragraph breaks ("\r\n" counts once),
@@ -185,17 +118,32 @@ void normaliseBreaks(QString& s)
     s = out;
 }
 
-// Start of the part of `s` that a view keeping `maxBlocks` lines and `maxChars`
-// characters still shows once `s` has been inserted at its end.
+// If `s`, inserted at the end of the view, fills the view on its own (reaches `maxBlocks`
+// lines or more than `maxChars` characters, its breaks counted as the view counts them),
+// the index in `s` where the part that stays visible begins; otherwise -1. Scans from
+// the end, so the cost is what stays visible, not the length of `s`.
 int keptStart(const QString& s, int maxBlocks, int maxChars)
 {
-    const int charStart = qMax(0, s.size() - maxChars);
+    const QChar* d = s.constData();
+    int chars = 0;
     int breaks = 0;
-    for (int i = s.size() - 1; i >= charStart; --i) {
-        if (s.at(i) == QLatin1Char('\n') && ++breaks == maxBlocks)
-            return i + 1;
+    for (int i = s.size() - 1; i >= 0; --i) {
+        const int after = i + 1;
+        const ushort u = d[i].unicode();
+        bool isBreak = false;
+        if (u == '\n') {
+            isBreak = true;
+            if (i > 0 && d[i - 1] == QLatin1Char('\r'))
+                --i; // CR LF is one break
+        } else if (u == '\r' || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1) {
+            isBreak = true;
+        }
+        if (++chars > maxChars)
+            return after;
+        if (isBreak && ++breaks == maxBlocks)
+            return after;
     }
-    return charStart;
+    return -1;
 }
 
 } // namespace
@@ -752,24 +700,29 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
         lastSender = key;
     }
     // Only the end of a big chunk can stay in view; formatting the rest would only be
-    // thrown away. The tails below are long enough to fill the view on their own, so
-    // the time stamp in front of them would scroll out as well.
+    // thrown away. A tail is used only once it fills the view on its own, so the time
+    // stamp in front of it would scroll out as well.
     QString text;
-    const int hexVisibleBytes = recvViewMaxChars / 3 + 1;
-    const int textVisibleBytes = 6 * recvViewMaxChars + 4; // 2 characters per line break, 3 bytes per character
     const bool lineFeed = wrapLines || ui->show_rcv_time->isChecked();
+    const int hexVisibleBytes = recvViewMaxChars / 3 + 1; // three characters per byte
     if (showHex && data.size() > hexVisibleBytes) {
         text = ByteArrayToHexString(data.right(hexVisibleBytes), QLatin1Char(' '));
         if (lineFeed)
             text += QLatin1Char('\n');
-    } else if (!showHex && data.size() > textVisibleBytes && localIsUtf8()
-               && lengthUpToZero(data) > textVisibleBytes) {
-        text = tailTextUpToZero(data, textVisibleBytes);
-        if (lineFeed)
-            text += QLatin1Char('\n');
-    } else {
-        DataPreprocessing(data, text);
+    } else if (!showHex && data.size() > kTextTailProbe && localIsUtf8()) {
+        const int end = lengthUpToZero(data);
+        for (int tailBytes = kTextTailProbe; tailBytes < end; tailBytes *= 2) {
+            QString tail = tailTextUpToZero(data, end, tailBytes);
+            if (lineFeed)
+                tail += QLatin1Char('\n');
+            if (keptStart(tail, recvViewMaxBlocks, recvViewMaxChars) >= 0) {
+                text = tail;
+                break;
+            }
+        }
     }
+    if (text.isEmpty())
+        DataPreprocessing(data, text);
     appendToRecvView(text, false);
 
     if (ui->auto_reply->isChecked())
@@ -792,9 +745,7 @@ void UartNetAssist::DataPreprocessing(const QByteArray& data, QString& out)
 
 void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
 {
-    // Of a long piece only the end can stay: normalising breaks at most halves it.
-    QString piece = text.size() > 2 * recvViewMaxChars + 2 ? text.right(2 * recvViewMaxChars + 2) : text;
-    normaliseBreaks(piece);
+    QString piece = text;
     if (asNewParagraph) {
         // As appendPlainText: a new paragraph unless the view is empty.
         const bool viewEmpty =
@@ -804,24 +755,26 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
     }
     if (piece.isEmpty())
         return;
-    const int pieceBreaks = piece.count(QLatin1Char('\n'));
-    if (piece.size() > recvViewMaxChars || pieceBreaks >= recvViewMaxBlocks) {
+    const int start = keptStart(piece, recvViewMaxBlocks, recvViewMaxChars);
+    if (start >= 0) {
         // This piece alone fills the view: nothing shown or pending before it stays.
-        pendingView = piece.mid(keptStart(piece, recvViewMaxBlocks, recvViewMaxChars));
+        pendingView = piece.mid(start);
+        normaliseBreaks(pendingView);
         pendingBreaks = pendingView.count(QLatin1Char('\n'));
         pendingReplacesView = true;
-        if (!recvViewTimer.isActive())
-            recvViewTimer.start();
-        return;
-    }
-    pendingView += piece;
-    pendingBreaks += pieceBreaks;
-    // Once the pending text alone fills the view, the view's old text will all scroll
-    // out: keep only what will stay visible.
-    if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks) {
-        pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
-        pendingBreaks = pendingView.count(QLatin1Char('\n'));
-        pendingReplacesView = true;
+    } else {
+        normaliseBreaks(piece);
+        pendingView += piece;
+        pendingBreaks += piece.count(QLatin1Char('\n'));
+        // Once the pending text fills the view, the view's old text will all scroll out.
+        if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks)
+            pendingReplacesView = true;
+        // Cut it down to what stays visible only now and then, so that many small
+        // pieces do not each pay for a cut.
+        if (pendingView.size() > 2 * recvViewMaxChars || pendingBreaks >= 2 * recvViewMaxBlocks) {
+            pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
+            pendingBreaks = pendingView.count(QLatin1Char('\n'));
+        }
     }
     if (!recvViewTimer.isActive())
         recvViewTimer.start();
@@ -834,6 +787,7 @@ void UartNetAssist::flushRecvView()
     QPlainTextEdit* view = ui->recv_text;
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
+        pendingView.remove(0, qMax(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars)));
         view->setPlainText(pendingView);
     } else {
         view->moveCursor(QTextCursor::End);

@@ -126,27 +126,28 @@ public:
         timer.start();
     }
     void stop() { timer.stop(); }
-    double percentile(double p)
-    {
-        if (lateMs.empty())
-            return 0;
-        std::vector<double> v = lateMs;
-        std::sort(v.begin(), v.end());
-        return v[std::min(v.size() - 1, size_t(p * (v.size() - 1) + 0.5))];
-    }
-    double max() { return lateMs.empty() ? 0 : *std::max_element(lateMs.begin(), lateMs.end()); }
     long peakRss = 0;
+    std::vector<double> lateMs;
 
 private:
     QTimer timer;
     QElapsedTimer clock;
     qint64 last = -1;
-    std::vector<double> lateMs;
 };
 
-// The plain reader: accepts one connection and counts what it reads. Returns MB/s.
-double runPlain(qint64 total)
+double percentile(std::vector<double> v, double p)
 {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+// The plain reader: accepts one connection and counts what it reads. Returns MB/s.
+double runPlain(qint64 total, std::vector<double>& lateMs)
+{
+    StallProbe probe;
+    probe.start();
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
     qint64 got = 0;
@@ -166,17 +167,18 @@ double runPlain(qint64 total)
         while (got < total && !sender.failed)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         secs = t.nsecsElapsed() / 1e9;
+        probe.stop();
         if (sock)
             sock->close();
     }
+    lateMs.insert(lateMs.end(), probe.lateMs.begin(), probe.lateMs.end());
     return total / 1048576.0 / secs;
 }
 
 struct PanelResult
 {
     double mbps = 0;
-    double p99 = 0;
-    double max = 0;
+    std::vector<double> lateMs; // every lateness sample of the 10 ms timer
     double rssGrowthMiB = 0;
     bool exact = false;
     quint64 counted = 0;
@@ -223,8 +225,7 @@ PanelResult runPanel(const QString& options, qint64 total)
         r.exact = qint64(r.counted) == total && sender.sent == total;
         panel.CloseDevice();
     }
-    r.p99 = probeTimer.percentile(0.99);
-    r.max = probeTimer.max();
+    r.lateMs = probeTimer.lateMs;
     r.rssGrowthMiB = (probeTimer.peakRss - rssBefore) / 1024.0;
     return r;
 }
@@ -246,6 +247,7 @@ int main(int argc, char* argv[])
                 static_cast<long long>(mib), UartNetAssist::recvViewMaxBlocks, UartNetAssist::recvViewMaxChars);
     std::printf("%-18s %10s %10s %7s %9s %9s %10s %s\n", "mode", "plain MB/s", "panel MB/s", "ratio",
                 "stall p99", "stall max", "RSS +MiB", "count");
+    std::fflush(stdout);
 
     const struct
     {
@@ -256,22 +258,21 @@ int main(int argc, char* argv[])
     if (only == "all")
         only.clear();
     // The machine may be shared: each mode runs a few rounds; throughput is the median,
-    // stall and memory the worst round.
+    // the stall is taken over the samples of all rounds, memory from the worst round.
     const int rounds = argc > 3 ? std::max(1, atoi(argv[3])) : 3;
     for (const auto& m : modes) {
         if (!only.isEmpty() && !QByteArray(m.name).startsWith(only == "stamps" ? QByteArray("hex +") : only))
             continue;
         if (only == "hex" && QByteArray(m.name) != "hex")
             continue;
-        std::vector<double> plain, panel;
+        std::vector<double> plain, panel, late, plainLate;
         PanelResult worst;
         worst.exact = true;
         for (int i = 0; i < rounds; ++i) {
-            plain.push_back(runPlain(total));
+            plain.push_back(runPlain(total, plainLate));
             const PanelResult r = runPanel(QString::fromLatin1(m.options), total);
             panel.push_back(r.mbps);
-            worst.p99 = std::max(worst.p99, r.p99);
-            worst.max = std::max(worst.max, r.max);
+            late.insert(late.end(), r.lateMs.begin(), r.lateMs.end());
             worst.rssGrowthMiB = std::max(worst.rssGrowthMiB, r.rssGrowthMiB);
             worst.exact = worst.exact && r.exact;
             worst.counted = r.counted;
@@ -280,10 +281,12 @@ int main(int argc, char* argv[])
         std::sort(panel.begin(), panel.end());
         const double plainMed = plain[plain.size() / 2];
         const double panelMed = panel[panel.size() / 2];
-        std::printf("%-18s %10.0f %10.0f %7.2f %6.1f ms %6.1f ms %10.1f %s (%llu of %lld)\n", m.name, plainMed,
-                    panelMed, panelMed / plainMed, worst.p99, worst.max, worst.rssGrowthMiB,
-                    worst.exact ? "exact" : "WRONG", static_cast<unsigned long long>(worst.counted),
-                    static_cast<long long>(total));
+        std::printf("%-18s %10.0f %10.0f %7.2f %6.1f ms %6.1f ms %10.1f %s (%llu of %lld)"
+                    "   [plain reader stall p99 %.1f ms, max %.1f ms]\n",
+                    m.name, plainMed, panelMed, panelMed / plainMed, percentile(late, 0.99), percentile(late, 1.0),
+                    worst.rssGrowthMiB, worst.exact ? "exact" : "WRONG",
+                    static_cast<unsigned long long>(worst.counted), static_cast<long long>(total),
+                    percentile(plainLate, 0.99), percentile(plainLate, 1.0));
         std::fflush(stdout);
     }
     setAppDirPath(QString());

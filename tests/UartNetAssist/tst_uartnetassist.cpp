@@ -3,8 +3,11 @@
 
 #include "assisttestutil.h"
 
+#include "MyLineEdit.h"
+
 #include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QAbstractItemView>
 #include <QGroupBox>
 #include <QSerialPort>
 #include <QStackedWidget>
@@ -29,6 +32,7 @@ private slots:
     void cleanup();
 
     void formDefaults();
+    void myLineEditReportsLeftClicksOnly();
     void serialHeaderOnceAndCounters();
     void serialOpenFailure_data();
     void serialOpenFailure();
@@ -134,6 +138,23 @@ void tst_UartNetAssist::formDefaults()
     QCOMPARE(ips->itemText(ips->count() - 1), QStringLiteral("0.0.0.0"));
     QVERIFY(ips->findText(QStringLiteral("127.0.0.1")) >= 0);
     QVERIFY(ips->lineEdit()->isReadOnly());
+}
+
+void tst_UartNetAssist::myLineEditReportsLeftClicksOnly()
+{
+    auto* edit = qobject_cast<MyLineEdit*>(child<QComboBox>(panel, "local_ip_list")->lineEdit());
+    QVERIFY(edit);
+    QVERIFY(qobject_cast<MyLineEdit*>(child<QComboBox>(panel, "com_list")->lineEdit()));
+    QSignalSpy spy(edit, &MyLineEdit::clicked);
+    QVERIFY(spy.isValid());
+    QTest::mouseClick(edit, Qt::RightButton);
+    QTest::mouseClick(edit, Qt::MiddleButton);
+    QCOMPARE(spy.count(), 0);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    // The read-only address edit opens the address list.
+    QTRY_VERIFY_WITH_TIMEOUT(child<QComboBox>(panel, "local_ip_list")->view()->isVisible(), 5000);
+    child<QComboBox>(panel, "local_ip_list")->hidePopup();
 }
 
 void tst_UartNetAssist::serialHeaderOnceAndCounters()
