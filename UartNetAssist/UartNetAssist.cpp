@@ -185,10 +185,14 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     ui->local_ip_list->setLineEdit(ipEdit);
     ui->local_ip_list->setEditText(localIp);
     connect(ipEdit, &MyLineEdit::clicked, ui->local_ip_list, &QComboBox::showPopup);
+
+    setupFileTransfer();
 }
 
 UartNetAssist::~UartNetAssist()
 {
+    // The file-sending worker goes first: nothing may be sent while the panel goes.
+    fileSendThread.stop(stopWaitMs);
     saveHistoryIntoIniFile();
     portScanTimer.stop();
     recvViewTimer.stop();
@@ -678,6 +682,15 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
 {
     recvCount += static_cast<quint32>(data.size());
     updateCount();
+
+    // Receive-to-file mode: the data go to the file and nothing is shown.
+    if (WriteDataToFile(data)) {
+        if (ui->auto_reply->isChecked())
+            sendDataWithDevice(data);
+        if (ui->custom_reply->isChecked() && !ui->send_text->toPlainText().isEmpty())
+            sendData();
+        return;
+    }
 
     // The display takes its share first: a reply below may open a box, and data arriving
     // meanwhile must still be shown after this chunk, not before it.

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "FileSendWorker.h"
+#include "RecvFileWriter.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class AbsIoDevice;
 class QMessageBox;
@@ -105,6 +111,55 @@ protected:
     bool recvToFile = false;
     bool sendFromFile = false;
     QMutex sendMutex;
+
+    // ---- File sending and receive-to-file.
+public:
+    // How the panel asks for a file (title, start directory, filter); the defaults show
+    // file dialogs, tests answer with a path. An empty answer cancels.
+    std::function<QString(const QString&, const QString&, const QString&)> chooseOpenFile;
+    std::function<QString(const QString&, const QString&, const QString&)> chooseSaveFile;
+    // Time the GUI thread waits at most for the worker after Stop.
+    int stopWaitMs = 1000;
+
+signals:
+    void updateSendFileProgress(int val);
+    void resetFileSendUI_signal();
+    void sendData_signal(QByteArray data);
+
+protected slots:
+    void startFileSend_slot();
+    void stopFileSend_slot();
+    void resetFileSendUI_slot();
+
+protected:
+    void setupFileTransfer();
+    void sendFromFileClicked(bool checked);
+    void pauseFileSend();
+    void receiveToFileClicked(bool checked);
+    // Writes received data into the receive file when that mode is on; false otherwise.
+    bool WriteDataToFile(const QByteArray& data);
+    void leaveReceiveToFile();
+    void saveRecvData();
+    void loadSendFile();
+    // Copies the controls the worker needs into its snapshot.
+    void updateFileSendSettings();
+    // Bytes handed to the device and not yet passed on to the system.
+    qint64 deviceBacklog() const;
+    void watchDeviceDrain();
+    void appendSendLog(const QString& line);
+
+    bool fileSending = false;
+    bool fileSendPaused = false;
+    QString sendFilePath;
+    QString sendDialogDir;
+    QFile sendFile;
+    QString recvFilePath;
+    QString recvDialogDir;
+    RecvFileWriter recvFile;
+    int progressShift = 0;      // progress bar values are bytes >> progressShift (int range)
+    QTimer fileSettingsTimer;   // keeps the worker's snapshot current while it runs
+    FileSendDrain fileDrain;
+    FileSendWorker fileSendThread; // the destructor stops and joins it before anything else goes
 
 private:
     void setupSignals();

@@ -1,19 +1,70 @@
 #pragma once
 
+#include "plugUartNetManager.h"
+
+#include <QList>
+#include <QMap>
 #include <QPointer>
+#include <QStringList>
+#include <QVector>
 #include <QWidget>
 
-// Placeholder for the tool until it is built: an empty manager page and data page.
+#include <functional>
+
+class QStackedWidget;
+class UartNetAssist;
+
+// The "Uart Net Assistant" tool: owns up to 64 assistant panels, numbered 1 to 64,
+// shows one at a time in its stacked widget and lists them in its tree, from which
+// they are created, deleted, copied, pasted, driven together, and saved or loaded as
+// a connection set (an INI file).
 class plugUartNetData : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int maxAssists = 64;
+
     explicit plugUartNetData(QWidget* parent = nullptr);
     ~plugUartNetData() override;
 
     QWidget* GetManagerWidget();
     QWidget* GetDataWidget();
 
+    // Takes the lowest free instance number, or returns -1 when all 64 are in use.
+    int getValidAssistIndex();
+
+    // Panel of an instance number, or null.
+    UartNetAssist* assist(int idx) const;
+    // Instance numbers of the living panels, ascending.
+    QList<int> assistIndexes() const;
+    QStringList copiedConfigurations() const { return copiedConfigs; }
+
+    // Ask for the file of a connection set; the defaults show file dialogs. Arguments:
+    // dialog parent, title, filter; an empty answer cancels.
+    std::function<QString(QWidget*, const QString&, const QString&)> chooseSaveFile;
+    std::function<QString(QWidget*, const QString&, const QString&)> chooseOpenFile;
+
+public slots:
+    void newAssistWidget();
+    void deleteAssistWidget(int idx);
+    void switchAssistWidget(int idx);
+    void doMultipleControl(ACTIONTYPE type, int idx);
+    void doCopyConfigs(QList<int> idxs);
+    void doPasteConfigs();
+    void doSaveConnections(QVector<int>& assistIdxs);
+    void doLoadConnections();
+
 private:
-    QPointer<QWidget> managerWidget; // the tool box may delete it first
+    void setupManager();
+    // Adds a panel under the next free number; null (after telling the user) when
+    // all numbers are taken.
+    UartNetAssist* addAssist();
+    void releaseIndex(int idx);
+
+    // The main window re-parents both widgets; either may be deleted before us.
+    QPointer<QStackedWidget> dataWidget;
+    QPointer<plugUartNetManager> managerWidget;
+    QMap<int, QPointer<UartNetAssist>> assists;
+    QStringList copiedConfigs;
+    bool indexFree[maxAssists];
 };
