@@ -37,6 +37,10 @@ QString ConnectionUnit::name()
 
 void ConnectionUnit::setReadPaused(bool paused)
 {
+    // A paused serial side leaves the pseudo-terminal to fill, so socat holds back the
+    // user's program just as a slow line would; a paused socket slows its peer through TCP.
+    if (AbsIoDevice* device = ioDevice())
+        device->setReadPaused(paused);
     readPaused = paused;
 }
 
@@ -158,13 +162,9 @@ qint64 SerialPortUnit::bytesToWrite() const
     return port ? port->bytesToWrite() : 0;
 }
 
-void SerialPortUnit::setReadPaused(bool paused)
+AbsIoDevice* SerialPortUnit::ioDevice() const
 {
-    // Left unread, the pseudo-terminal fills and socat holds back the user's program,
-    // just as a slow line would.
-    if (serialPort)
-        serialPort->setReadPaused(paused);
-    ConnectionUnit::setReadPaused(paused);
+    return serialPort;
 }
 
 void SerialPortUnit::retranslate()
@@ -261,11 +261,9 @@ qint64 TcpServerUnit::bytesToWrite() const
     return most;
 }
 
-void TcpServerUnit::setReadPaused(bool paused)
+AbsIoDevice* TcpServerUnit::ioDevice() const
 {
-    if (server)
-        server->setReadPaused(paused);
-    ConnectionUnit::setReadPaused(paused);
+    return server;
 }
 
 void TcpServerUnit::retranslate()
@@ -352,11 +350,9 @@ qint64 TcpClientUnit::bytesToWrite() const
     return client ? client->tcpSocket()->bytesToWrite() : 0;
 }
 
-void TcpClientUnit::setReadPaused(bool paused)
+AbsIoDevice* TcpClientUnit::ioDevice() const
 {
-    if (client)
-        client->setReadPaused(paused);
-    ConnectionUnit::setReadPaused(paused);
+    return client;
 }
 
 void TcpClientUnit::retranslate()
@@ -428,11 +424,9 @@ void UdpUnit::sendData(const QByteArray& data)
     refreshUI();
 }
 
-void UdpUnit::setReadPaused(bool paused)
+AbsIoDevice* UdpUnit::ioDevice() const
 {
-    if (udp)
-        udp->setReadPaused(paused);
-    ConnectionUnit::setReadPaused(paused);
+    return udp;
 }
 
 void UdpUnit::retranslate()

@@ -34,7 +34,7 @@ public:
     // Flow control between the two units of a bridge: bytes accepted by sendData but
     // not yet written out on this unit's side, and stopping/resuming reading it.
     virtual qint64 bytesToWrite() const { return 0; }
-    virtual void setReadPaused(bool paused);
+    void setReadPaused(bool paused);
     bool isReadPaused() const { return readPaused; }
 
     // Wires a and b both ways (transmit to sendData) with back-pressure: a unit stops
@@ -62,6 +62,8 @@ public slots:
 protected:
     void changeEvent(QEvent* event) override;
     virtual void retranslate() {}
+    // The unit's device, if it has one now; reading is paused and resumed on it.
+    virtual AbsIoDevice* ioDevice() const = 0;
     static void addWrapped(qint32& counter, int n);
 
     qint32 receivedBytes = 0;
@@ -84,7 +86,6 @@ public:
     void setTitle(QString text, bool hideCounters);
 
     qint64 bytesToWrite() const override;
-    void setReadPaused(bool paused) override;
 
     serialPortDevice_* device() const { return serialPort; }
 
@@ -93,6 +94,7 @@ public slots:
 
 protected:
     void retranslate() override;
+    AbsIoDevice* ioDevice() const override;
 
 private:
     Ui_SerialPortMsg* ui = nullptr;
@@ -113,7 +115,6 @@ public:
     void refreshUI() override;
 
     qint64 bytesToWrite() const override;
-    void setReadPaused(bool paused) override;
 
     tcpServerSocket_* device() const { return server; }
 
@@ -122,6 +123,7 @@ public slots:
 
 protected:
     void retranslate() override;
+    AbsIoDevice* ioDevice() const override;
 
 private:
     Ui_TcpServerMsg* ui = nullptr;
@@ -142,7 +144,6 @@ public:
     void refreshUI() override;
 
     qint64 bytesToWrite() const override;
-    void setReadPaused(bool paused) override;
 
     tcpClientSocket_* device() const { return client; }
 
@@ -151,6 +152,7 @@ public slots:
 
 protected:
     void retranslate() override;
+    AbsIoDevice* ioDevice() const override;
 
 private:
     Ui_TcpClientMsg* ui = nullptr;
@@ -170,7 +172,6 @@ public:
     void stop() override;
     void refreshUI() override;
 
-    void setReadPaused(bool paused) override;
 
     udpSocket_* device() const { return udp; }
 
@@ -179,6 +180,7 @@ public slots:
 
 protected:
     void retranslate() override;
+    AbsIoDevice* ioDevice() const override;
 
 private:
     Ui_UdpMsg* ui = nullptr;
