@@ -57,8 +57,7 @@ QByteArray Rfc2217Codec::start()
     subOverflow = false;
     sub.clear();
     comPort = ComPortState::Pending;
-    sentLine = ComLineSettings();
-    confirmedLine = ComLineSettings();
+    sentLine = ComLineSettings(); // what the last server confirmed stays on show
 
     // We will use the COM port option, and binary transmission both ways (else a
     // Telnet peer may add or strip bytes after CR).

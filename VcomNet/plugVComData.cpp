@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QIntValidator>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -52,6 +53,8 @@ void plugVComData::setupForms()
     connect(ui->udp_new, &QPushButton::clicked, this, [this]() { newFromForm(CONNECTION_UDP); });
     for (QPushButton* cancel : {ui->com_com_cancel, ui->tcp_server_cancel, ui->tcp_client_cancel, ui->udp_cancel})
         connect(cancel, &QPushButton::clicked, ui->stackedWidget, &QWidget::hide);
+    for (QLineEdit* pack : {ui->server_pack_ms, ui->client_pack_ms, ui->udp_pack_ms})
+        pack->setValidator(new QIntValidator(0, ConnectionParams::maxPackMs, pack));
     connect(ui->server_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->client_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->udp_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
@@ -116,6 +119,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name1 = ui->server_com_list->currentText();
         params.com_name2 = PairedComName(params.com_name1);
         params.server_port = ui->listen_port->text();
+        params.pack_ms = QString::number(ConnectionParams::packMs(ui->server_pack_ms->text()));
         break;
     case CONNECTION_CLIENT:
         params.type = QStringLiteral("Client");
@@ -124,6 +128,14 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name2 = PairedComName(params.com_name1);
         params.client_ip_addr = ui->client_remote_addr->text();
         params.client_port = ui->client_remote_port->text();
+        params.pack_ms = QString::number(ConnectionParams::packMs(ui->client_pack_ms->text()));
+        params.client_rfc2217 = ui->client_rfc2217->isChecked() ? QStringLiteral("true") : QStringLiteral("false");
+        // combo rows: "keep", then 5..8 data bits; "keep", then the parity codes 1..5
+        params.client_rfc2217_data = ui->client_rfc2217_data->currentIndex() > 0
+            ? QString::number(4 + ui->client_rfc2217_data->currentIndex())
+            : QStringLiteral("keep");
+        params.client_rfc2217_parity =
+            ConnectionParams::parityWords().value(ui->client_rfc2217_parity->currentIndex(), QStringLiteral("keep"));
         break;
     case CONNECTION_UDP:
         params.type = QStringLiteral("Udp");
@@ -133,6 +145,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.udp_local_port = ui->udp_listen_port->text();
         params.udp_remote_addr = ui->udp_remote_addr->text();
         params.udp_remote_port = ui->udp_remote_port->text();
+        params.pack_ms = QString::number(ConnectionParams::packMs(ui->udp_pack_ms->text()));
         break;
     }
     // Only a connection that exists is saved; a failed one would be retried at every start.

@@ -49,7 +49,30 @@
     </message>
 </context>
 <context>
+    <name>Rfc2217Session</name>
+    <message>
+        <source>RFC 2217 refused by the server, plain TCP</source>
+        <translation>服务器拒绝 RFC 2217，按普通 TCP 继续</translation>
+    </message>
+    <message>
+        <source>no RFC 2217 answer from the server, plain TCP</source>
+        <translation>服务器未应答 RFC 2217，按普通 TCP 继续</translation>
+    </message>
+    <message>
+        <source>RFC 2217: not connected</source>
+        <translation>RFC 2217：未连接</translation>
+    </message>
+    <message>
+        <source>RFC 2217: waiting for the server</source>
+        <translation>RFC 2217：等待服务器应答</translation>
+    </message>
+</context>
+<context>
     <name>SerialPortMsg</name>
+    <message>
+        <source>packing interval (ms):</source>
+        <translation>打包间隔 (毫秒)：</translation>
+    </message>
     <message>
         <source>Form</source>
         <translation>窗体</translation>
@@ -251,6 +274,46 @@
 </context>
 <context>
     <name>plugVComData</name>
+    <message>
+        <source>packing interval (ms)：</source>
+        <translation>打包间隔 (毫秒)：</translation>
+    </message>
+    <message>
+        <source>RFC 2217 (send line settings)</source>
+        <translation>RFC 2217（发送串口参数）</translation>
+    </message>
+    <message>
+        <source>data bits：</source>
+        <translation>数据位：</translation>
+    </message>
+    <message>
+        <source>parity：</source>
+        <translation>校验位：</translation>
+    </message>
+    <message>
+        <source>keep the server&apos;s setting</source>
+        <translation>保持服务器的设置</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无校验</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>mark</source>
+        <translation>标记校验 (Mark)</translation>
+    </message>
+    <message>
+        <source>space</source>
+        <translation>空格校验 (Space)</translation>
+    </message>
     <message>
         <source>Form</source>
         <translation>窗体</translation>
