@@ -379,6 +379,7 @@ void TcpClientUnit::sendData(const QByteArray& data)
     if (!client)
         return;
     client->write(session ? session->encode(data) : data);
+    client->tcpSocket()->flush(); // out now, not on the next pass of the event loop
     addWrapped(sentBytes, data.size());
     refreshUI();
 }
