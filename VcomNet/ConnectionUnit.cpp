@@ -407,6 +407,8 @@ void TcpClientUnit::retranslate()
     ui->ip_address->setText(ip);
     ui->port->setText(port);
     refreshUI();
+    if (session)
+        emit lineStatusChanged(session->statusText());
 }
 
 // ---- UdpUnit ----
