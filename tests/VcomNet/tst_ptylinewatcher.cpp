@@ -65,9 +65,7 @@ void tst_PtyLineWatcher::followsTheProgram()
     program.setDataBits(QSerialPort::Data7);
     program.setParity(QSerialPort::EvenParity);
     QTRY_VERIFY_WITH_TIMEOUT(watcher.baudRate() == quint32(baud) && watcher.stopBits() == stopBits, 1000);
-    const QList<QVariant> last = spy.constLast();
-    QCOMPARE(last.at(0).value<quint32>(), quint32(baud));
-    QCOMPARE(last.at(1).toInt(), stopBits);
+    QCOMPARE(spy.constLast().at(0).value<quint32>(), quint32(baud));
 
     // Unchanged settings are not reported again.
     const int count = spy.count();

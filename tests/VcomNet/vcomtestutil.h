@@ -36,12 +36,15 @@ inline QSet<int>& takenNumbers()
 }
 
 // A connection number N in 200..250 that the offered list contains and whose
-// partner N + 256 does not exist either; 0 if none is free.
+// partner N + 256 does not exist either; 0 if none is free. Each process starts its
+// search at its own place, so test programs running side by side rarely meet.
 inline int freeNumber()
 {
     VSPortFunction probe;
     const QStringList offered = offeredComNames(probe.LoadBusyNames());
-    for (int n = 250; n >= 200; --n) {
+    const int start = static_cast<int>(::getpid() % 51);
+    for (int i = 0; i < 51; ++i) {
+        const int n = 200 + (start + i) % 51;
         if (takenNumbers().contains(n) || !offered.contains(QStringLiteral("ttyS%1").arg(n)))
             continue;
         if (linkPresent(devPath(n)) || linkPresent(devPath(n + 256)))
