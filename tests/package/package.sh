@@ -17,7 +17,10 @@ trap 'rm -rf "$work"' EXIT
 need_tool() { # command package
     command -v "$1" >/dev/null 2>&1 && return 0
     echo "Installing $2 for $1"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$2" >/dev/null
+    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$2" >/dev/null; then
+        echo "SKIP: could not install $2 (no package mirror?)"
+        exit 77
+    fi
 }
 need_tool desktop-file-validate desktop-file-utils
 need_tool appstreamcli appstream
