@@ -54,10 +54,13 @@ bool restartAsAdministrator(QString* error)
                                                        "or start the program as root.");
         return false;
     }
-    // pkexec wants the real path of the program: the one its polkit action names.
-    QStringList arguments{QCoreApplication::applicationFilePath()};
+    // pkexec serves only a living parent, and a detached process has none: a small shell
+    // stays as its parent. The program's real path is the one the polkit action names;
+    // everything goes as positional parameters, never through the shell's parser.
+    QStringList arguments{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\""), pkexec,
+                          QCoreApplication::applicationFilePath()};
     arguments += QCoreApplication::arguments().mid(1);
-    if (!QProcess::startDetached(pkexec, arguments)) {
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), arguments)) {
         *error = QCoreApplication::translate("rights", "pkexec could not be started.");
         return false;
     }
