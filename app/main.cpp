@@ -62,6 +62,8 @@ int main(int argc, char* argv[])
     }
     QCoreApplication::setApplicationName(QStringLiteral("vxa"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VXA_VERSION));
+    // Lets Wayland docks and task bars match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.vxa"));
     int exitCode = 0;
     if (CommandLine::answerInformational(argc, argv, &exitCode))
         return exitCode;
