@@ -169,8 +169,11 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
     const QString dir = ConnectionFile::directory();
     QDir().mkpath(dir);
     const QString path = QDir(dir).absoluteFilePath(ConnectionFile::fileName(params));
-    if (!ConnectionFile::write(path, params))
-        qCWarning(lcVcom).noquote() << tr("Cannot save the connection in %1; it will not be recreated at the next start.").arg(path);
+    if (!ConnectionFile::write(path, params)) {
+        const QString text = tr("Cannot save the connection in %1; it will not be recreated at the next start.").arg(path);
+        qCWarning(lcVcom).noquote() << text;
+        QMessageBox::warning(this, tr("tips"), text);
+    }
     iniPaths.insert(params.id.toInt(), path);
 }
 
