@@ -1,6 +1,6 @@
 #include "FileSendWorker.h"
+#include "assistlog.h"
 
-#include <QDebug>
 #include <QIODevice>
 
 #include <algorithm>
@@ -206,7 +206,7 @@ void FileSendWorker::run()
 {
     qint64 total = 0;
     if (!file.seek(0))
-        qDebug() << "file send seek failed:" << file.errorString();
+        qCDebug(lcAssist) << "file send seek failed:" << file.errorString();
     while (true) {
         FileSendSettings s;
         bool isPausedNow;
@@ -229,7 +229,7 @@ void FileSendWorker::run()
         const qint64 want = std::min({s.blockSize, maxBlockSize, std::max<qint64>(fileSize - file.pos(), 1)});
         const QByteArray chunk = file.read(want);
         if (chunk.isEmpty() && file.error() != QFileDevice::NoError) {
-            qDebug() << "file send read failed:" << file.errorString();
+            qCDebug(lcAssist) << "file send read failed:" << file.errorString();
             break;
         }
         if (!chunk.isEmpty()) {

@@ -1,6 +1,6 @@
 #include "RecvFileWriter.h"
+#include "assistlog.h"
 
-#include <QDebug>
 #include <QFileInfo>
 
 #include <limits>
@@ -55,7 +55,7 @@ bool RecvFileWriter::writeAll(const QByteArray& data)
     const bool ok = recvFile.write(data) == data.size() && recvFile.flush();
     if (!ok) {
         errorText = recvFile.errorString();
-        qDebug() << "receive file write failed:" << recvFile.fileName() << errorText;
+        qCDebug(lcAssist) << "receive file write failed:" << recvFile.fileName() << errorText;
     }
     return ok;
 }

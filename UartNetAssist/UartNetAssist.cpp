@@ -1,4 +1,5 @@
 #include "UartNetAssist.h"
+#include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
 #include "AbsIoDevice.h"
@@ -11,7 +12,6 @@
 #include "udpSocket_.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QEvent>
 #include <QHostAddress>
 #include <QIntValidator>
@@ -42,7 +42,7 @@ const char* const kDefaultSendText = "http://www.example.com";
 
 QString historyFilePath()
 {
-    return appDirPath() + QStringLiteral("/config/assist.ini");
+    return dataFilePath(QStringLiteral("config/assist.ini"));
 }
 
 QString nowStamp()
@@ -587,7 +587,7 @@ bool UartNetAssist::openDevice()
         const QString remote = ui->remote_ip_port->currentText();
         const QStringList parts = remote.split(QLatin1Char(':'));
         if (parts.size() != 2) {
-            qDebug() << "client initial param is wrong!";
+            qCDebug(lcAssist) << "client initial param is wrong!";
         } else {
             TcpClientParams params;
             params.localAddress = QHostAddress(ui->local_ip_list->currentText());
@@ -607,7 +607,7 @@ bool UartNetAssist::openDevice()
                         handlePassiveDisconnect();
                 });
             } else {
-                qDebug() << "client connect to server failed!";
+                qCDebug(lcAssist) << "client connect to server failed!";
                 ui->device_open_err->setText(client->errorText);
             }
         }
@@ -672,7 +672,7 @@ void UartNetAssist::onPortScanTimeout()
         ui->com_list->clear();
         ui->com_list->addItems(ports);
         serialPorts = ports;
-        qDebug() << "serial port" << openPort << "removed";
+        qCDebug(lcAssist) << "serial port" << openPort << "removed";
     }
 }
 
@@ -953,7 +953,7 @@ void UartNetAssist::showNotice(int icon, const QString& title, const QString& te
 {
     // A box already answered may linger until its deferred deletion; it no longer counts.
     if (noticeBox && noticeBox->isVisible()) {
-        qDebug() << "box already open, not shown again:" << text;
+        qCDebug(lcAssist) << "box already open, not shown again:" << text;
         return;
     }
     auto* box = new QMessageBox(static_cast<QMessageBox::Icon>(icon), title, text, QMessageBox::Ok, this);
@@ -1105,8 +1105,10 @@ void UartNetAssist::loadHistoryFile()
 void UartNetAssist::saveHistoryIntoIniFile()
 {
     QSettings settings(historyFilePath(), QSettings::IniFormat);
-    if (!settings.isWritable())
+    if (!settings.isWritable()) {
+        qCWarning(lcAssist).noquote() << tr("Cannot save the assistant history in %1.").arg(historyFilePath());
         return;
+    }
     if (listenPort != 0)
         settings.setValue(QStringLiteral("port/1"), QString::number(listenPort));
 
@@ -1121,6 +1123,8 @@ void UartNetAssist::saveHistoryIntoIniFile()
     rewrite(QStringLiteral("client"), clientHistory);
     rewrite(QStringLiteral("udp"), udpHistory);
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcAssist).noquote() << tr("Cannot save the assistant history in %1.").arg(historyFilePath());
 }
 
 // ---------------------------------------------------------------- language

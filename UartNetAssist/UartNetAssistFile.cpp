@@ -3,6 +3,7 @@
 // box and loading a text file into the send box.
 
 #include "UartNetAssist.h"
+#include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
 #include "serialPortDevice_.h"
@@ -10,7 +11,6 @@
 #include "tcpServerSocket_.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -170,7 +170,7 @@ void UartNetAssist::startFileSend_slot()
     // A file that could not be opened leaves the controls as they are (Start stays
     // enabled) and says so again, instead of starting a worker that does nothing.
     if (!sendFile.isOpen() || !fileSendThread.start(sendFilePath)) {
-        qDebug() << "file send not started:" << fileSendThread.errorText;
+        qCDebug(lcAssist) << "file send not started:" << fileSendThread.errorText;
         showNotice(QMessageBox::Warning, tr("tips"), tr("Open send file failed!"));
         return;
     }
@@ -201,7 +201,7 @@ void UartNetAssist::stopFileSend_slot()
     fileSending = false;
     // The worker wakes at once; the wait is only an upper bound.
     if (!fileSendThread.stop(stopWaitMs))
-        qDebug() << "file send worker still busy after" << stopWaitMs << "ms";
+        qCDebug(lcAssist) << "file send worker still busy after" << stopWaitMs << "ms";
 }
 
 void UartNetAssist::resetFileSendUI_slot()
@@ -276,7 +276,7 @@ bool UartNetAssist::WriteDataToFile(const QByteArray& data)
         bytes = data;
     }
     if (recvFile.write(bytes) == RecvFileWriter::RolloverFailed) {
-        qDebug() << "receive to file ended:" << recvFile.errorText;
+        qCDebug(lcAssist) << "receive to file ended:" << recvFile.errorText;
         showNotice(QMessageBox::Warning, tr("tips"), tr("Open receive file failed!"));
         ui->receive_to_file->setChecked(false);
         leaveReceiveToFile();
@@ -292,7 +292,7 @@ void UartNetAssist::saveRecvData()
     flushRecvView();
     QFile f(name);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qDebug() << "save receive data failed:" << name << f.errorString();
+        qCDebug(lcAssist) << "save receive data failed:" << name << f.errorString();
         return;
     }
     f.write(ui->recv_text->toPlainText().toLocal8Bit());

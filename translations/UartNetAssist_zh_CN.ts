@@ -4,6 +4,13 @@
 <context>
     <name>UartNetAssist</name>
     <message>
+        <source>Cannot save the assistant history in %1.</source>
+        <translation>无法将调试助手历史记录保存到 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>UartNetAssist</name>
+    <message>
         <source>Form</source>
         <translation>窗体</translation>
     </message>
