@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -73,6 +74,8 @@ private slots:
     void receiveToFileKinds();
     void receiveLimitDoesNotWrap();
     void unwritableRolloverEndsMode();
+    void failedWriteEndsMode_data();
+    void failedWriteEndsMode();
     void saveDataAndLoadFile();
 
 private:
@@ -568,6 +571,70 @@ void tst_FileSendPanel::unwritableRolloverEndsMode()
     // Later data are shown again.
     c->write("next");
     QTRY_VERIFY(recvText(panel.get()).contains("next"));
+}
+
+void tst_FileSendPanel::failedWriteEndsMode_data()
+{
+    QTest::addColumn<bool>("tmpfs");
+    QTest::newRow("device that is always full") << false;
+    QTest::newRow("tiny file system filling up") << true;
+}
+
+void tst_FileSendPanel::failedWriteEndsMode()
+{
+    QFETCH(bool, tmpfs);
+    QString path = QStringLiteral("/dev/full");
+    // A 16 KiB tmpfs mounted for this case only, unmounted even when the case fails.
+    struct Mount
+    {
+        QString dir;
+        ~Mount()
+        {
+            if (!dir.isEmpty())
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), dir});
+        }
+    } mount;
+    if (tmpfs) {
+        if (!testutil::isRoot())
+            QSKIP("mounting a small file system needs root");
+        const QString dir = files->filePath("small");
+        QVERIFY(QDir().mkpath(dir));
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=16k"), QStringLiteral("vxa-test"), dir}) != 0)
+            QSKIP("tmpfs cannot be mounted here");
+        mount.dir = dir;
+        path = dir + QStringLiteral("/cap.dat");
+    }
+    QTcpSocket* c = serverWithClient();
+    QVERIFY(c);
+    QTRY_VERIFY(child<QComboBox>(panel.get(), "client_addrs")->count() > 0);
+    panel->chooseSaveFile = [path](const QString&, const QString&, const QString&) { return path; };
+    child<QCheckBox>(panel.get(), "receive_to_file")->click();
+    QVERIFY(child<QCheckBox>(panel.get(), "receive_to_file")->isChecked());
+
+    auto box = std::make_shared<BoxRecord>();
+    auto details = std::make_shared<QString>();
+    testutil::answerNextModal(QStringLiteral("OK"), [box, details](QWidget* w) {
+        box->seen = true;
+        box->title = w->windowTitle();
+        box->text = testutil::modalText(w);
+        if (auto* mb = qobject_cast<QMessageBox*>(w))
+            *details = mb->informativeText();
+    });
+    c->write(QByteArray(64 * 1024, 'f'));
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 10000);
+    QCOMPARE(box->title, QStringLiteral("tips"));
+    QCOMPARE(box->text, QStringLiteral("Write receive file failed!"));
+    QVERIFY2(details->contains(path), qPrintable(*details));
+    QVERIFY2(details->contains(QLatin1String("No space left on device")), qPrintable(*details));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!child<QCheckBox>(panel.get(), "receive_to_file")->isChecked());
+    QVERIFY(child<QPlainTextEdit>(panel.get(), "recv_text")->isEnabled());
+    QVERIFY(child<QLineEdit>(panel.get(), "single_file_size")->isEnabled());
+    // What follows is shown, not lost.
+    c->write("after");
+    QTRY_VERIFY(recvText(panel.get()).contains("after"));
 }
 
 void tst_FileSendPanel::saveDataAndLoadFile()
