@@ -40,6 +40,18 @@ struct Peer
     }
 };
 
+// Reaches the panel's file-sending worker, to wait until it holds.
+class ProbePanel : public UartNetAssist
+{
+public:
+    const FileSendWorker& worker() const { return fileSendThread; }
+};
+
+const FileSendWorker& workerOf(UartNetAssist* p)
+{
+    return static_cast<ProbePanel*>(p)->worker();
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -96,7 +108,7 @@ void tst_FileSendPanel::init()
     appDir = std::make_unique<testutil::TempAppDir>();
     files = std::make_unique<QTemporaryDir>();
     QVERIFY(files->isValid());
-    panel = std::make_unique<UartNetAssist>();
+    panel = std::make_unique<ProbePanel>();
     panel->show();
 }
 
@@ -235,10 +247,12 @@ void tst_FileSendPanel::pauseContinueStop()
     pause->click();
     QCOMPARE(pause->text(), QStringLiteral("continue"));
     QVERIFY(sendBox->toPlainText().trimmed().endsWith(" pause"));
-    // A block already read may still arrive; after that, watching is the point.
-    QTest::qWait(150);
+    // Once the worker holds, every block it read is already emitted: delivering the
+    // queued ones gives the final count; after that, watching is the point.
+    QTRY_VERIFY_WITH_TIMEOUT(workerOf(panel.get()).isHolding(), 5000);
+    QCoreApplication::sendPostedEvents();
     const int held = chunks.count();
-    QTest::qWait(300);
+    QTest::qWait(300); // 15 intervals in which nothing may come
     QCOMPARE(chunks.count(), held);
 
     pause->click();
@@ -349,9 +363,11 @@ void tst_FileSendPanel::lostClientPausesUntilNextClient()
     // The only client leaves: the send check fails and the worker reads nothing more.
     client.reset();
     QTRY_COMPARE_WITH_TIMEOUT(clients->count(), 0, 5000);
-    QTest::qWait(200); // a block read just before may still arrive
+    // The worker holds once its send check has failed; the blocks read before are delivered.
+    QTRY_VERIFY_WITH_TIMEOUT(workerOf(panel.get()).isHolding(), 5000);
+    QCoreApplication::sendPostedEvents();
     const int held = chunks.count();
-    QTest::qWait(300);
+    QTest::qWait(300); // the point: 15 intervals in which nothing may come
     QCOMPARE(chunks.count(), held);
     QVERIFY(!child<QPushButton>(panel.get(), "btn_start")->isEnabled());
 
@@ -408,11 +424,12 @@ void tst_FileSendPanel::leavingModeStopsSending()
     child<QCheckBox>(panel.get(), "file_data_src")->click();
     QVERIFY(child<QPushButton>(panel.get(), "btn_start")->isEnabled());
     QVERIFY(!child<QPushButton>(panel.get(), "btn_stop")->isEnabled());
-    // The worker's own end arrives later and must not write into the cleared box.
-    QTest::qWait(200);
+    // The worker is joined; its own end, still queued, must not write into the cleared box.
+    QVERIFY(!workerOf(panel.get()).isRunning());
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(child<QPlainTextEdit>(panel.get(), "send_text")->toPlainText(), QString());
     const int sent = chunks.count();
-    QTest::qWait(100);
+    QTest::qWait(100); // the point: nothing is sent after the mode is left
     QCOMPARE(chunks.count(), sent);
 }
 
@@ -456,7 +473,7 @@ void tst_FileSendPanel::deletePanelWhileSending()
     QTRY_VERIFY_WITH_TIMEOUT(chunks.count() >= 1, 5000);
     if (paused)
         child<QPushButton>(panel.get(), "btn_pause")->click();
-    QTest::qWait(100);
+    QTest::qWait(100); // not waiting for anything: teardown in the middle of sending is the point
     QElapsedTimer t;
     t.start();
     panel.reset();
