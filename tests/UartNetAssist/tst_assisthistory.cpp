@@ -15,7 +15,6 @@ class tst_AssistHistory : public QObject
 private slots:
     void recentListKeepsNewestDistinct();
     void recentListDropsOldestBeyondCapacity();
-    void fileRoundTrip();
     void handEditedFile_data();
     void handEditedFile();
     void hugeCountCostsOnlyPresentEntries();
@@ -54,28 +53,6 @@ void tst_AssistHistory::recentListDropsOldestBeyondCapacity()
     QCOMPARE(r.entries().constLast(), QStringLiteral("10.0.0.1:19999"));
     QVERIFY(r.contains(QStringLiteral("10.0.0.1:19950")));
     QVERIFY(!r.contains(QStringLiteral("10.0.0.1:19899")));
-}
-
-void tst_AssistHistory::fileRoundTrip()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("assist.ini"));
-    AssistHistoryFile::Contents in;
-    in.port = 4321;
-    in.clients = QStringList{"127.0.0.1:1001", "127.0.0.1:1002"};
-    in.udpPeers = QStringList{"127.0.0.1:2001"};
-    QVERIFY(AssistHistoryFile(path).save(in));
-    {
-        QSettings ini(path, QSettings::IniFormat);
-        QCOMPARE(ini.value("client/remote_num").toString(), QStringLiteral("2"));
-        QCOMPARE(ini.value("client/2").toString(), QStringLiteral("127.0.0.1:1002"));
-        QCOMPARE(ini.value("port/1").toString(), QStringLiteral("4321"));
-    }
-    AssistHistoryFile::Contents out;
-    QVERIFY(AssistHistoryFile(path).load(&out));
-    QCOMPARE(out.port, 4321);
-    QCOMPARE(out.clients, in.clients);
-    QCOMPARE(out.udpPeers, in.udpPeers);
 }
 
 void tst_AssistHistory::handEditedFile_data()

@@ -17,7 +17,6 @@ private slots:
     void sameListAsCommandPipeline();
     void filtersLikeTheCommandPipeline();
     void noticesPortsComingAndGoing();
-    void sharedByAllUsers();
 };
 
 namespace {
@@ -69,15 +68,6 @@ void tst_SerialPortWatch::noticesPortsComingAndGoing()
     QVERIFY(QFile::remove(dir.filePath(QStringLiteral("ttyS1"))));
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 10000);
     QCOMPARE(spy.last().at(0).toStringList(), QStringList{"ttyS4"});
-}
-
-void tst_SerialPortWatch::sharedByAllUsers()
-{
-    SerialPortWatch* a = SerialPortWatch::shared();
-    QVERIFY(a);
-    QCOMPARE(SerialPortWatch::shared(), a);
-    QCOMPARE(a->directory(), QStringLiteral("/dev"));
-    QCOMPARE(a->ports(), getSerialPortList());
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPortWatch)
