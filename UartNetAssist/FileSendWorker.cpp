@@ -51,6 +51,7 @@ bool FileSendWorker::start(const QString& path)
     {
         std::lock_guard<std::mutex> g(lock);
         running = true;
+        holding = false;
         stopRequested = false;
         paused = false;
         inFlightSizes.clear();
@@ -107,6 +108,12 @@ bool FileSendWorker::isPaused() const
 {
     std::lock_guard<std::mutex> g(lock);
     return paused;
+}
+
+bool FileSendWorker::isHolding() const
+{
+    std::lock_guard<std::mutex> g(lock);
+    return running && holding;
 }
 
 void FileSendWorker::setSettings(const FileSendSettings& s)
@@ -216,6 +223,7 @@ void FileSendWorker::run()
                 break;
             s = current;
             isPausedNow = paused;
+            holding = isPausedNow || !s.sendable || s.blockSize <= 0;
         }
         if (file.atEnd())
             break;

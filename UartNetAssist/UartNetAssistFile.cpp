@@ -239,9 +239,7 @@ void UartNetAssist::receiveToFileClicked(bool checked)
         return;
     }
     if (!recvFile.open(recvFilePath)) {
-        showNotice(QMessageBox::Warning, tr("tips"), tr("Open receive file failed!"));
-        ui->receive_to_file->setChecked(false);
-        recvToFile = false;
+        receiveFileFailed(tr("Open receive file failed!"), recvFile.errorFile, recvFile.errorReason);
         return;
     }
     recvToFile = true;
@@ -275,13 +273,31 @@ bool UartNetAssist::WriteDataToFile(const QByteArray& data)
     } else {
         bytes = data;
     }
-    if (recvFile.write(bytes) == RecvFileWriter::RolloverFailed) {
-        qCDebug(lcAssist) << "receive to file ended:" << recvFile.errorText;
-        showNotice(QMessageBox::Warning, tr("tips"), tr("Open receive file failed!"));
-        ui->receive_to_file->setChecked(false);
-        leaveReceiveToFile();
+    switch (recvFile.write(bytes)) {
+    case RecvFileWriter::Ok:
+        break;
+    case RecvFileWriter::RolloverFailed:
+        receiveFileFailed(tr("Open receive file failed!"), recvFile.errorFile, recvFile.errorReason);
+        break;
+    case RecvFileWriter::WriteFailed:
+        // A full disk or a removed mount: what follows would be lost unseen.
+        receiveFileFailed(tr("Write receive file failed!"), recvFile.errorFile, recvFile.errorReason);
+        break;
     }
     return true;
+}
+
+void UartNetAssist::receiveFileFailed(const QString& text, const QString& file, const QString& reason)
+{
+    qCDebug(lcAssist) << "receive to file ended:" << text << file << reason;
+    const bool wasOn = recvToFile;
+    ui->receive_to_file->setChecked(false);
+    if (wasOn)
+        leaveReceiveToFile();
+    else
+        recvFile.close();
+    recvToFile = false;
+    showNotice(QMessageBox::Warning, tr("tips"), text, tr("File: %1\nReason: %2").arg(file, reason));
 }
 
 void UartNetAssist::saveRecvData()

@@ -314,5 +314,13 @@
         <source>stop send</source>
         <translation>停止发送</translation>
     </message>
+    <message>
+        <source>Invalid port %1: enter a number from %2 to %3.</source>
+        <translation>端口 %1 无效：请输入 %2 到 %3 之间的数字。</translation>
+    </message>
+    <message>
+        <source>The interval must be a number of milliseconds from %1 to %2.</source>
+        <translation>间隔必须是 %1 到 %2 之间的毫秒数。</translation>
+    </message>
 </context>
 </TS>
