@@ -1,16 +1,17 @@
 #include "IPManager.h"
+#include "ipmanagerlog.h"
 
 #include "CDeviceListManager.h"
 #include "CIceDevConsolo.h"
 #include "MyQHeaderView.h"
 #include "ipcapture.h"
+#include "rights.h"
 #include "ui_IPManager.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -149,7 +150,7 @@ void IPManager::initialize()
     QString err;
     const QVector<PcapDeviceInfo> pdevs = listPcapDevices(&err);
     if (!err.isEmpty())
-        qDebug() << QStringLiteral("Error in pcap_findalldevs: %1").arg(err);
+        qCDebug(lcIpManager) << QStringLiteral("Error in pcap_findalldevs: %1").arg(err);
     for (const PcapDeviceInfo& d : pdevs) {
         for (const QString& ip : d.ipv4) {
             auto it = std::find_if(cards.begin(), cards.end(), [&ip](const NetCardInfo& c) { return c.addresses.contains(ip); });
@@ -160,7 +161,7 @@ void IPManager::initialize()
                 break;
             }
         }
-        qDebug() << (d.description.isEmpty() ? QStringLiteral("No description available") : d.description);
+        qCDebug(lcIpManager) << (d.description.isEmpty() ? QStringLiteral("No description available") : d.description);
     }
 
     {
@@ -314,8 +315,14 @@ bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, C
         return false;
     QString err;
     if (!handle->open(card->captureName, card->captureNetmaskRaw, &err)) {
-        qDebug() << err;
+        qCDebug(lcIpManager) << err;
         emit AddLog_signal(err);
+        if (!rights::hasRawNetworkRights())
+            emit AddLog_signal(tr("Searching sends and captures raw Ethernet frames, which needs the CAP_NET_RAW "
+                                  "capability or administrator rights. The package grants the capability when "
+                                  "it is installed; on a file system without capabilities run "
+                                  "\"sudo setcap cap_net_raw+ep %1\" or start the program as root.")
+                                   .arg(QCoreApplication::applicationFilePath()));
         return false;
     }
     return true;
@@ -335,7 +342,7 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
         return;
     }
     if (!handle.send(ipframes::buildSearchRequest(card->mac))) {
-        qDebug() << "search request:" << handle.errorString();
+        qCDebug(lcIpManager) << "search request:" << handle.errorString();
         emit AddLog_signal(QStringLiteral("设备搜索数据包发送失败"));
         handle.close();
         emit searchDone_signal();
@@ -514,7 +521,7 @@ void IPManager::thrSendConfigMsg(ConfigJob job)
             continue;
         }
         if (!handle.send(ipframes::buildConfigRequest(dst, src, job.temporary, job.mask, job.ip, job.gateway))) {
-            qDebug() << QStringLiteral("发送失败") << handle.errorString();
+            qCDebug(lcIpManager) << QStringLiteral("发送失败") << handle.errorString();
             break;
         }
         int code = ipframes::ResultFailed;

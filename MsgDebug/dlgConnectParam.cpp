@@ -1,8 +1,10 @@
 #include "dlgConnectParam.h"
 
 #include "appdir.h"
+#include "msgdebuglog.h"
 #include "ui_dlgConnectParam.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,7 +14,7 @@ namespace {
 // config/debug.ini: "ip/num", "ip/1".."ip/num" (oldest first) and "ip/last".
 QString historyFile()
 {
-    return appDirPath() + QStringLiteral("/config/debug.ini");
+    return dataFilePath(QStringLiteral("config/debug.ini"));
 }
 
 struct IpHistory
@@ -40,6 +42,9 @@ void writeHistory(const IpHistory& h)
     for (int k = 0; k < h.addresses.size(); ++k)
         ini.setValue(QStringLiteral("ip/%1").arg(k + 1), h.addresses.at(k));
     ini.sync();
+    if (ini.status() != QSettings::NoError)
+        qCWarning(lcMsgDebug).noquote()
+            << QCoreApplication::translate("dlgConnectParam", "Cannot save the address history in %1.").arg(historyFile());
 }
 } // namespace
 

@@ -1,10 +1,10 @@
 #include "Rfc2217Codec.h"
 
+#include "vcomlog.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-
-Q_LOGGING_CATEGORY(lcVcomRfc2217, "vxa.vcom.rfc2217", QtWarningMsg)
 
 namespace {
 
@@ -190,7 +190,7 @@ Rfc2217Codec::Output Rfc2217Codec::decode(const QByteArray& bytes)
 void Rfc2217Codec::handleOption(quint8 v, quint8 option, Output& out)
 {
     sawTelnet = true;
-    qCDebug(lcVcomRfc2217) << "received" << verbName(v) << option;
+    qCDebug(lcVcom) << "received" << verbName(v) << option;
     switch (v) {
     case Telnet::WILL:
         switch (him[option]) {
@@ -289,7 +289,7 @@ void Rfc2217Codec::handleSubnegotiation(Output& out)
     if (c != confirmedLine) {
         confirmedLine = c;
         out.confirmedChanged = true;
-        qCDebug(lcVcomRfc2217) << "server confirms" << c.toText();
+        qCDebug(lcVcom) << "server confirms" << c.toText();
     }
 }
 

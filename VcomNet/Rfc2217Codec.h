@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QLoggingCategory>
 #include <QString>
-
-Q_DECLARE_LOGGING_CATEGORY(lcVcomRfc2217)
 
 // Telnet bytes and option codes used by the COM port control option (RFC 854, 2217).
 namespace Telnet {

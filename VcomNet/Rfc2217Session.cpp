@@ -1,5 +1,7 @@
 #include "Rfc2217Session.h"
 
+#include "vcomlog.h"
+
 Rfc2217Session::Rfc2217Session(const QString& userPort, int dataSize, int parity, QObject* parent)
     : QObject(parent)
     , fixedDataSize(dataSize >= 5 && dataSize <= 8 ? dataSize : 0)
@@ -15,7 +17,7 @@ Rfc2217Session::Rfc2217Session(const QString& userPort, int dataSize, int parity
     wanted.parity = fixedParity;
     codec.setWanted(wanted);
     if (!watcher.start(userPort))
-        qCDebug(lcVcomRfc2217) << "cannot watch" << userPort << "yet:" << watcher.errorString();
+        qCDebug(lcVcom) << "cannot watch" << userPort << "yet:" << watcher.errorString();
     lastStatus = statusText();
 }
 
@@ -53,7 +55,7 @@ void Rfc2217Session::userLineChanged(quint32 baud, int stopBits)
     wanted.baudRate = baud;
     wanted.stopSize = stopBits == 2 ? ComLineSettings::Stop2 : ComLineSettings::Stop1;
     const QByteArray commands = codec.setWanted(wanted);
-    qCDebug(lcVcomRfc2217) << "user port now" << baud << "baud," << stopBits << "stop bits";
+    qCDebug(lcVcom) << "user port now" << baud << "baud," << stopBits << "stop bits";
     if (online && !commands.isEmpty())
         emit sendWire(commands);
 }
