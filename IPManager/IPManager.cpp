@@ -364,7 +364,6 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
         if (rc < 0) {
             // The adapter went away (or the capture broke): nothing more can come, so say
             // so and end now rather than report an empty segment three seconds later.
-            qDebug() << "search capture:" << handle.errorString();
             emit AddLog_signal(tr("Capture on %1 stopped: %2").arg(card->name, handle.errorString()));
             break;
         }
@@ -584,7 +583,6 @@ void IPManager::thrSendConfigMsg(ConfigJob job)
         if (stopping)
             break;
         if (broken) {
-            qDebug() << "config capture:" << handle.errorString();
             emit AddLog_signal(tr("Capture on %1 stopped: %2").arg(job.card->name, handle.errorString()));
             failFrom(k);
             break;
