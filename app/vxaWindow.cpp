@@ -216,7 +216,15 @@ void vxaWindow::showAbout()
                             : value.toString();
     const QString text = tag + QStringLiteral("\n\n") + makerUrl + QStringLiteral("\n\n") + makerMail
                          + QStringLiteral("\n\n") + tr("Copyright (C) 2026 The VXA developers");
-    QMessageBox::about(this, tr("About"), text);
+    // Plain text: the tag comes from a hand-editable file, and markup in it (an <img> say)
+    // would be rendered and could grow the box past the screen.
+    QMessageBox box(this);
+    box.setWindowTitle(tr("About"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    box.addButton(QMessageBox::Ok);
+    box.exec();
 }
 
 void vxaWindow::changeEvent(QEvent* event)
