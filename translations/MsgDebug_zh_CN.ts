@@ -179,6 +179,10 @@
         <source>Delete</source>
         <translation>删除</translation>
     </message>
+    <message>
+        <source>Right-click or press Insert to add a debug session</source>
+        <translation>右键单击或按 Insert 键添加调试会话</translation>
+    </message>
 </context>
 <context>
     <name>plugMDData</name>

@@ -307,5 +307,9 @@
         <source>stop send</source>
         <translation>停止发送</translation>
     </message>
+    <message>
+        <source>Receiving into %1</source>
+        <translation>正在将接收数据写入 %1</translation>
+    </message>
 </context>
 </TS>
