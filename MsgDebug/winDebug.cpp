@@ -1,6 +1,7 @@
 #include "winDebug.h"
 
 #include "commonhelpers.h"
+#include "statusmessages.h"
 #include "tablelayout.h"
 
 #include "DebugRuleLineEdit.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -196,8 +198,12 @@ void winDebug::doStart()
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     saveFlag = answer == QMessageBox::Yes;
     worker->setRecordFile(saveFlag ? QStringLiteral("./rs%1.txt").arg(1) : QString());
-    if (worker->start())
+    if (worker->start()) {
         enableAction(true);
+        // The file lands in the working directory, which the user may not think of.
+        if (saveFlag)
+            StatusMessages::post(tr("Recording frames into %1").arg(QFileInfo(QStringLiteral("rs1.txt")).absoluteFilePath()));
+    }
 }
 
 void winDebug::doStop()

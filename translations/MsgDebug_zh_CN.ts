@@ -145,6 +145,10 @@
         <source>[DST]:%1</source>
         <translation>[DST]:%1</translation>
     </message>
+    <message>
+        <source>Recording frames into %1</source>
+        <translation>正在将报文记录到 %1</translation>
+    </message>
 </context>
 <context>
     <name>dlgConnectParam</name>

@@ -1,6 +1,7 @@
 #include "CDebugWorker.h"
 #include "MySortFilterProxyModel.h"
 #include "simprocess.h"
+#include "statusmessages.h"
 #include "tcpClientSocket_.h"
 #include "testutil.h"
 #include "winDebug.h"
@@ -284,7 +285,12 @@ void tst_WinDebug::recordFileAndLiveFrames()
         title = box->windowTitle();
         text = testutil::modalText(box);
     });
+    QSignalSpy posted(StatusMessages::instance(), &StatusMessages::message);
     w.doStart();
+    // Where the record goes is said, once.
+    QCOMPARE(posted.count(), 1);
+    QCOMPARE(posted.first().at(0).toString(),
+             QStringLiteral("Recording frames into ") + QDir::current().absoluteFilePath(QStringLiteral("rs1.txt")));
     QCOMPARE(title, QStringLiteral("Save to file"));
     QCOMPARE(text, QStringLiteral("Do you want to save data to the file named rs1.txt?"));
     QVERIFY(w.isSaving());
