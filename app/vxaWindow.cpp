@@ -73,6 +73,7 @@ vxaWindow::~vxaWindow()
 {
     // Removing the tools' pages below must not drive the stack any more.
     disconnect(ui->toolBox, nullptr, this, nullptr);
+    disconnect(ui->stackedWidget, nullptr, this, nullptr);
     delete debugData;
     delete assistData;
     delete vcomData;

@@ -12,6 +12,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// The view while it is still a whole item view: its model emits signals from the
+// QWidget part of its destructor, when the view's own parts are gone already (and its
+// dynamic type is QWidget again, which qobject_cast sees).
+QAbstractItemView* liveView(const QPointer<QAbstractItemView>& view)
+{
+    return qobject_cast<QAbstractItemView*>(static_cast<QObject*>(view.data()));
+}
+
+} // namespace
+
 EmptyStateHint::EmptyStateHint(QAbstractItemView* view, const char* context, const char* sourceText, QAction* action)
     : QObject(view)
     , itemView(view)
@@ -24,18 +36,6 @@ EmptyStateHint::EmptyStateHint(QAbstractItemView* view, const char* context, con
     watchModel();
     lastEmpty = isEmpty();
 }
-
-namespace {
-
-// The view while it is still a whole item view: its model emits signals from the
-// QWidget part of its destructor, when the view's own parts are gone already (and its
-// dynamic type is QWidget again, which qobject_cast sees).
-QAbstractItemView* liveView(const QPointer<QAbstractItemView>& view)
-{
-    return qobject_cast<QAbstractItemView*>(static_cast<QObject*>(view.data()));
-}
-
-} // namespace
 
 EmptyStateHint* EmptyStateHint::of(const QWidget* view)
 {
