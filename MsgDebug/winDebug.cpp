@@ -1,6 +1,8 @@
 #include "winDebug.h"
 
 #include "commonhelpers.h"
+#include "statusmessages.h"
+#include "tablelayout.h"
 
 #include "DebugRuleLineEdit.h"
 #include "MySortFilterProxyModel.h"
@@ -8,12 +10,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardItemModel>
 
 namespace {
+const QString timeFormat = QStringLiteral("yyyyMMdd-hh:mm:ss:zzz");
+
 // Colour of the last row added; shared by all windows.
 int rowColourIndex = 0;
 
@@ -51,6 +57,8 @@ winDebug::winDebug(QWidget* parent)
     auto* edit = new DebugRuleLineEdit(ui->comboBox);
     ui->comboBox->setLineEdit(edit);
     ui->comboBox->setInsertPolicy(QComboBox::NoInsert);
+    // The line edit is read-only; a completer would only rescan every rule on each insert.
+    ui->comboBox->setCompleter(nullptr);
     connect(edit, &DebugRuleLineEdit::clicked, ui->comboBox, &QComboBox::showPopup);
     edit->setText(QStringLiteral("ALL"));
 }
@@ -122,6 +130,12 @@ void winDebug::createColumns()
     for (int c = 0; c < 4; ++c)
         header->setSectionResizeMode(c, QHeaderView::Interactive);
     header->setSectionResizeMode(4, QHeaderView::Stretch);
+    // The time stamp has a fixed form; types, sources and destinations are widened as
+    // longer ones arrive.
+    const QString time = QDateTime(QDate(2026, 12, 28), QTime(23, 59, 58, 888)).toString(timeFormat);
+    fitColumnsToSamples(ui->tableView, {{0, {time}}, {1, {QStringLiteral("TYPE_A")}}});
+    setRowsToTextHeight(ui->tableView);
+    rememberHeaderState(header, QStringLiteral("debugTable"));
 }
 
 void winDebug::retranslate()
@@ -186,8 +200,12 @@ void winDebug::doStart()
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     saveFlag = answer == QMessageBox::Yes;
     worker->setRecordFile(saveFlag ? QStringLiteral("./rs%1.txt").arg(1) : QString());
-    if (worker->start())
+    if (worker->start()) {
         enableAction(true);
+        // The file lands in the working directory, which the user may not think of.
+        if (saveFlag)
+            StatusMessages::post(tr("Recording frames into %1").arg(QFileInfo(QStringLiteral("rs1.txt")).absoluteFilePath()));
+    }
 }
 
 void winDebug::doStop()
@@ -204,20 +222,30 @@ bool winDebug::doUpdateFrame(Command cmd)
     // The save file is written by the worker's parser, so that frames the display
     // sheds under load still reach it.
 
-    const QString newRules[] = {tr("[TYPE]:%1").arg(cmd.type), tr("[SRC]:%1").arg(cmd.source),
-                                tr("[DST]:%1").arg(cmd.destination)};
-    bool added = false;
-    for (const QString& r : newRules) {
-        if (!rules.contains(r)) {
-            rules.append(r);
-            added = true;
+    // Rules go in (and the least recently seen go out) in place: rebuilding the list for
+    // every new value froze the window once devices reported thousands of sources, and
+    // reset the user's choice each time.
+    const struct {
+        DebugRuleSet::Kind kind;
+        QString text;
+    } seen[] = {{DebugRuleSet::Type, tr("[TYPE]:%1").arg(cmd.type)},
+                {DebugRuleSet::Source, tr("[SRC]:%1").arg(cmd.source)},
+                {DebugRuleSet::Destination, tr("[DST]:%1").arg(cmd.destination)}};
+    bool removed = false;
+    for (const auto& s : seen) {
+        const DebugRuleSet::Change change = rules.touch(s.kind, s.text);
+        if (change.removedAt < 0 && change.addedAt < 0)
+            continue;
+        const QSignalBlocker blocker(ui->comboBox); // the chosen rules stay as they are
+        if (change.removedAt >= 0) {
+            ui->comboBox->removeItem(change.removedAt + 1); // + 1: "ALL" comes first
+            removed = true;
         }
+        if (change.addedAt >= 0)
+            ui->comboBox->insertItem(change.addedAt + 1, s.text);
     }
-    if (added) {
-        rules.sort();
-        resetComboBox();
-        ui->comboBox->addItems(rules);
-    }
+    if (removed)
+        showChosenRules(); // removing the current item makes the combo box show another
 
     int row = model->rowCount();
     if (row < MaxRows) {
@@ -229,7 +257,7 @@ bool winDebug::doUpdateFrame(Command cmd)
     }
     const QBrush brush(rowColour(rowColourIndex));
     QList<QStandardItem*> items;
-    items << new QStandardItem(cmd.time.toString(QStringLiteral("yyyyMMdd-hh:mm:ss:zzz")))
+    items << new QStandardItem(cmd.time.toString(timeFormat))
           << new QStandardItem(cmd.type) << new QStandardItem(cmd.source) << new QStandardItem(cmd.destination);
     auto* content = new QStandardItem(ByteArray2HexString(cmd.content));
     content->setData(cmd.message, Qt::UserRole);
@@ -239,6 +267,9 @@ bool winDebug::doUpdateFrame(Command cmd)
     model->appendRow(items);
     // The row labels travel with their rows, so only the new label is set.
     model->setVerticalHeaderItem(row, new QStandardItem(QString::number(cmd.index)));
+    widenColumnToText(ui->tableView, 1, cmd.type);
+    widenColumnToText(ui->tableView, 2, cmd.source);
+    widenColumnToText(ui->tableView, 3, cmd.destination);
 
     if (!scrollTimer.isActive())
         scrollTimer.start();
@@ -271,13 +302,16 @@ void winDebug::doFilterRuleChanged(int index)
         proxy->ClearFtilterRules();
         proxy->setFilterRegularExpression(QString());
         selectRules.clear();
+        rules.clearChosen();
     } else {
         if (selectRules.contains(text)) {
             selectRules.removeOne(text);
             proxy->RemoveFilterRule(text);
+            rules.setChosen(text, false);
         } else {
             selectRules.append(text);
             proxy->AppendFilterRule(text);
+            rules.setChosen(text, true);
         }
         proxy->setFilterRegularExpression(QRegularExpression(selectRules.join(QLatin1Char('|'))));
         // The rules changed while the expression may not have: filter again.

@@ -171,6 +171,14 @@
         <translation>第 %1 行：MAC 地址“%2”无效，未发送</translation>
     </message>
     <message>
+        <source>Capture on %1 stopped: %2</source>
+        <translation>网卡 %1 的抓包已停止：%2</translation>
+    </message>
+    <message>
+        <source>Sending the configuration on %1 failed: %2</source>
+        <translation>通过网卡 %1 发送配置失败：%2</translation>
+    </message>
+    <message>
         <source>%1 : %2</source>
         <translation>%1 : %2</translation>
     </message>
@@ -211,6 +219,10 @@
     <message>
         <source>Re Search</source>
         <translation>重新搜索</translation>
+    </message>
+    <message>
+        <source>Devices whose console you open (right-click a device in the table) are listed here</source>
+        <translation>打开了控制台的设备（在表格中右键单击设备）会列在这里</translation>
     </message>
 </context>
 <context>

@@ -322,5 +322,9 @@
         <source>The interval must be a number of milliseconds from %1 to %2.</source>
         <translation>间隔必须是 %1 到 %2 之间的毫秒数。</translation>
     </message>
+    <message>
+        <source>Receiving into %1</source>
+        <translation>正在将接收数据写入 %1</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "CDebugWorker.h"
 #include "MySortFilterProxyModel.h"
 #include "simprocess.h"
+#include "statusmessages.h"
 #include "tcpClientSocket_.h"
 #include "testutil.h"
 #include "winDebug.h"
@@ -14,6 +15,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 Command makeCommand(int index, const QString& type, const QByteArray& content = QByteArray("\x01", 1),
@@ -63,7 +66,8 @@ class tst_WinDebug : public QObject
 private slots:
     void coloursAndRowCap();
     void rulesAndFilter();
-    void newValueResetsChosenRules();
+    void newValueKeepsChosenRules();
+    void rulesAreBounded();
     void findNext();
     void panesFollowTheFilteredView();
     void findNextUnderFilter();
@@ -73,6 +77,8 @@ private slots:
     void reconnectionResendsStart();
     void closeStopsTheLink();
     void floodShowsNewestHundred();
+    void columnsFitTheirContents_data();
+    void columnsFitTheirContents();
 };
 
 void tst_WinDebug::coloursAndRowCap()
@@ -141,7 +147,7 @@ void tst_WinDebug::rulesAndFilter()
     QCOMPARE(combo->lineEdit()->text(), QStringLiteral("ALL"));
 }
 
-void tst_WinDebug::newValueResetsChosenRules()
+void tst_WinDebug::newValueKeepsChosenRules()
 {
     winDebug w;
     auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboBox"));
@@ -149,13 +155,53 @@ void tst_WinDebug::newValueResetsChosenRules()
     w.doUpdateFrame(makeCommand(2, QStringLiteral("B")));
     combo->setCurrentIndex(combo->findText(QStringLiteral("[TYPE]:A")));
     QCOMPARE(w.proxyModel()->rowCount(), 1);
-    // A known value keeps the filter; a new one rebuilds the list and shows everything.
+    // Known and new values alike leave the choice alone; the new rule goes in sorted.
     w.doUpdateFrame(makeCommand(3, QStringLiteral("A")));
     QCOMPARE(w.proxyModel()->rowCount(), 2);
-    w.doUpdateFrame(makeCommand(4, QStringLiteral("Z")));
-    QCOMPARE(w.proxyModel()->rowCount(), 4);
-    QVERIFY(w.chosenRules().isEmpty());
-    QCOMPARE(combo->currentIndex(), 0);
+    w.doUpdateFrame(makeCommand(4, QStringLiteral("0")));
+    w.doUpdateFrame(makeCommand(5, QStringLiteral("Z")));
+    QCOMPARE(w.proxyModel()->rowCount(), 2);
+    QCOMPARE(w.chosenRules(), QStringList{QStringLiteral("[TYPE]:A")});
+    QCOMPARE(combo->itemText(combo->currentIndex()), QStringLiteral("[TYPE]:A"));
+    QCOMPARE(combo->lineEdit()->toolTip(), QStringLiteral("[TYPE]:A"));
+    QStringList items;
+    for (int k = 0; k < combo->count(); ++k)
+        items << combo->itemText(k);
+    QCOMPARE(items, QStringList{"ALL"} + w.knownRules());
+    QCOMPARE(w.knownRules(), (QStringList{"[DST]:D", "[SRC]:S", "[TYPE]:0", "[TYPE]:A", "[TYPE]:B", "[TYPE]:Z"}));
+}
+
+void tst_WinDebug::rulesAreBounded()
+{
+    // Sources beyond the cap push out the least recently seen ones, except chosen rules.
+    winDebug w;
+    auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboBox"));
+    const int cap = winDebug::MaxRulesPerKind;
+    auto frameFrom = [](int k, const QString& src) {
+        return makeCommand(k, QStringLiteral("T"), QByteArray("\x01", 1), QStringLiteral("m"), src);
+    };
+    for (int k = 0; k < cap; ++k)
+        w.doUpdateFrame(frameFrom(k, QStringLiteral("S%1").arg(k, 5, 10, QLatin1Char('0'))));
+    combo->setCurrentIndex(combo->findText(QStringLiteral("[SRC]:S00000"))); // the oldest, chosen
+    w.doUpdateFrame(frameFrom(cap, QStringLiteral("S00001")));               // seen again: now recent
+    for (int k = 0; k < 3; ++k)
+        w.doUpdateFrame(frameFrom(cap + 1 + k, QStringLiteral("N%1").arg(k)));
+    const QStringList rules = w.knownRules();
+    QCOMPARE(rules.filter(QStringLiteral("[SRC]:")).size(), cap);
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:S00000"))); // chosen
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:S00001"))); // refreshed
+    for (const char* gone : {"[SRC]:S00002", "[SRC]:S00003", "[SRC]:S00004"})
+        QVERIFY2(!rules.contains(QString::fromLatin1(gone)), gone);
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:N2")));
+    QVERIFY(std::is_sorted(rules.cbegin(), rules.cend()));
+    QCOMPARE(combo->count(), rules.size() + 1);
+    QCOMPARE(combo->itemText(0), QStringLiteral("ALL"));
+    for (int k = 0; k < rules.size(); ++k)
+        QCOMPARE(combo->itemText(k + 1), rules.at(k));
+    QCOMPARE(w.chosenRules(), QStringList{QStringLiteral("[SRC]:S00000")});
+    QCOMPARE(combo->lineEdit()->toolTip(), QStringLiteral("[SRC]:S00000"));
+    // The filter still holds: none of the newer frames is from S00000.
+    QCOMPARE(w.proxyModel()->rowCount(), 0);
 }
 
 void tst_WinDebug::findNext()
@@ -282,7 +328,12 @@ void tst_WinDebug::recordFileAndLiveFrames()
         title = box->windowTitle();
         text = testutil::modalText(box);
     });
+    QSignalSpy posted(StatusMessages::instance(), &StatusMessages::message);
     w.doStart();
+    // Where the record goes is said, once.
+    QCOMPARE(posted.count(), 1);
+    QCOMPARE(posted.first().at(0).toString(),
+             QStringLiteral("Recording frames into ") + QDir::current().absoluteFilePath(QStringLiteral("rs1.txt")));
     QCOMPARE(title, QStringLiteral("Save to file"));
     QCOMPARE(text, QStringLiteral("Do you want to save data to the file named rs1.txt?"));
     QVERIFY(w.isSaving());
@@ -359,6 +410,44 @@ void tst_WinDebug::floodShowsNewestHundred()
     QCOMPARE(worker->shedFrames(), 4900LL);
     QCOMPARE(w.frameModel()->item(99, 1)->text(), QStringLiteral("A"));
     QCOMPARE(w.frameModel()->item(99, 4)->data(Qt::UserRole).toString(), QStringLiteral("b"));
+}
+
+void tst_WinDebug::columnsFitTheirContents_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("capped");
+    QTest::newRow("short names") << "A" << "S" << false;
+    QTest::newRow("simulator names") << "TYPE_A" << "module.alpha" << false;
+    QTest::newRow("long type and source") << "CONFIGURATION_CHANGED" << "gateway.uplink.port7" << false;
+    QTest::newRow("endless source") << "TYPE_B" << QString(300, QLatin1Char('x')) << true;
+}
+
+void tst_WinDebug::columnsFitTheirContents()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, source);
+    QFETCH(bool, capped);
+    winDebug w;
+    w.resize(900, 500);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.doUpdateFrame(makeCommand(1, type, QByteArray("\x01", 1), QStringLiteral("m"), source)));
+    auto* view = w.findChild<QTableView*>(QStringLiteral("tableView"));
+    QVERIFY(view);
+    // What the view itself would need to show column c's cells whole.
+    auto contentWidth = [view](int c) { return static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c); };
+    for (int c = 0; c < 3; ++c) {
+        if (capped && c == 2)
+            continue;
+        QVERIFY2(view->columnWidth(c) >= contentWidth(c),
+                 qPrintable(QStringLiteral("column %1: %2 < %3").arg(c).arg(view->columnWidth(c)).arg(contentWidth(c))));
+    }
+    // A peer's endless name leaves the content column in sight.
+    QVERIFY(view->columnWidth(2) <= view->fontMetrics().averageCharWidth() * 48);
+    const int line = view->fontMetrics().height();
+    QVERIFY(view->rowHeight(0) >= line);
+    QVERIFY2(view->rowHeight(0) <= line + 8, qPrintable(QString::number(view->rowHeight(0))));
 }
 
 QTEST_MAIN(tst_WinDebug)
