@@ -255,8 +255,11 @@ qint64 TcpServerUnit::bytesToWrite() const
 {
     qint64 most = 0;
     if (server) {
-        for (QTcpSocket* client : server->clients)
-            most = qMax(most, client->bytesToWrite());
+        for (QTcpSocket* client : server->clients) {
+            // a client on its way out never writes its backlog
+            if (client->state() == QAbstractSocket::ConnectedState)
+                most = qMax(most, client->bytesToWrite());
+        }
     }
     return most;
 }
@@ -303,6 +306,7 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
     connect(client, &tcpClientSocket_::connected_signal, this, [this]() {
         connected = true;
         refreshUI();
+        emit outputProgress(); // a new server starts with nothing waiting
     });
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         connected = false;
@@ -347,7 +351,11 @@ void TcpClientUnit::sendData(const QByteArray& data)
 
 qint64 TcpClientUnit::bytesToWrite() const
 {
-    return client ? client->tcpSocket()->bytesToWrite() : 0;
+    // A socket that lost its peer still holds the old backlog while it reports the loss;
+    // that backlog will never be written and must not keep the port paused.
+    if (!client || client->tcpSocket()->state() != QAbstractSocket::ConnectedState)
+        return 0;
+    return client->tcpSocket()->bytesToWrite();
 }
 
 AbsIoDevice* TcpClientUnit::ioDevice() const
