@@ -143,8 +143,11 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
 bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECTION_PARAMS& params)
 {
     if (!portFunction->CreatePair(params.com_name1, params.com_name2)) {
-        QMessageBox::information(this, tr("tips"), tr("create com pair failed, please try other com name"),
-                                 QMessageBox::Ok);
+        // The fixed first line is what users know; the cause (socat's own words) follows it.
+        QString text = tr("create com pair failed, please try other com name");
+        if (!portFunction->lastError().isEmpty())
+            text += QLatin1Char('\n') + portFunction->lastError();
+        QMessageBox::information(this, tr("tips"), text, QMessageBox::Ok);
         return false;
     }
     const int idx = static_cast<int>(params.com_name1.mid(4).toUInt());

@@ -367,4 +367,23 @@
         <translation>新建串口-UDP</translation>
     </message>
 </context>
+<context>
+    <name>VSPortFunction</name>
+    <message>
+        <source>invalid port names %1, %2</source>
+        <translation>无效的串口名 %1、%2</translation>
+    </message>
+    <message>
+        <source>%1 exists already</source>
+        <translation>%1 已存在</translation>
+    </message>
+    <message>
+        <source>socat could not be started: %1</source>
+        <translation>无法启动 socat：%1</translation>
+    </message>
+    <message>
+        <source>socat did not report the pair running within %1 ms</source>
+        <translation>socat 在 %1 毫秒内未报告串口对已运行</translation>
+    </message>
+</context>
 </TS>

@@ -279,7 +279,9 @@ void tst_plugVComData::failedCreationNotSaved()
     testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* w) { text = testutil::modalText(w); });
     child<QPushButton>(tool.get(), "udp_new")->click();
     QTRY_VERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(text, QStringLiteral("create com pair failed, please try other com name"));
+    // the fixed first line, then the cause
+    QCOMPARE(text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("create com pair failed, please try other com name"));
+    QCOMPARE(text.section(QLatin1Char('\n'), 1), QStringLiteral("%1 exists already").arg(devPath(n)));
     QVERIFY(tool->connectionIds().isEmpty());
     QVERIFY(qobject_cast<plugVComManager*>(tool->getManagerWidget())->topLevelItemCount() == 0);
     QVERIFY(!QDir(connectionDir(*app)).exists() || QDir(connectionDir(*app)).entryList(QDir::Files).isEmpty());
