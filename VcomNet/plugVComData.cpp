@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -52,6 +55,13 @@ void plugVComData::setupForms()
     connect(ui->udp_new, &QPushButton::clicked, this, [this]() { newFromForm(CONNECTION_UDP); });
     for (QPushButton* cancel : {ui->com_com_cancel, ui->tcp_server_cancel, ui->tcp_client_cancel, ui->udp_cancel})
         connect(cancel, &QPushButton::clicked, ui->stackedWidget, &QWidget::hide);
+    // Only whole port numbers and host texts can be typed; what is still incomplete is
+    // refused on "new" with the reason.
+    for (QLineEdit* port : {ui->listen_port, ui->client_remote_port, ui->udp_listen_port, ui->udp_remote_port})
+        port->setValidator(new QIntValidator(1, 65535, port));
+    const QRegularExpression hostChars(QStringLiteral("[A-Za-z0-9.:-]{1,253}"));
+    for (QLineEdit* host : {ui->client_remote_addr, ui->udp_remote_addr})
+        host->setValidator(new QRegularExpressionValidator(hostChars, host));
     connect(ui->server_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->client_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->udp_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
@@ -135,6 +145,11 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.udp_remote_port = ui->udp_remote_port->text();
         break;
     }
+    const QString problem = ConnectionFile::valuesProblem(type, params);
+    if (!problem.isEmpty()) {
+        QMessageBox::critical(this, tr("tips"), problem, QMessageBox::Ok);
+        return;
+    }
     // Only a connection that exists is saved; a failed one would be retried at every start.
     if (createConnection(type, params))
         addIniFile(params);
@@ -175,6 +190,12 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
 
 void plugVComData::loadConfig()
 {
+    loadSaved();
+    emit configLoaded();
+}
+
+void plugVComData::loadSaved()
+{
     const QDir dir(ConnectionFile::directory());
     if (!dir.exists())
         return;
@@ -190,6 +211,11 @@ void plugVComData::loadConfig()
         if (!ConnectionFile::namesValid(type, params)) {
             qDebug() << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
                      << params.com_name2;
+            continue;
+        }
+        const QString problem = ConnectionFile::valuesProblem(type, params);
+        if (!problem.isEmpty()) {
+            qDebug() << "skipping" << file.fileName() << "because its" << problem;
             continue;
         }
         if (!createConnection(static_cast<VSP_CONNECTION_TYPE>(type), params))

@@ -11,6 +11,8 @@ tcpClientSocket_::tcpClientSocket_(QObject* parent)
     connect(socket, &QTcpSocket::disconnected, this, &tcpClientSocket_::onDisconnected);
     connect(socket, &QTcpSocket::readyRead, this, &tcpClientSocket_::readData_slot);
     connect(&reconnectTimer, &QTimer::timeout, this, &tcpClientSocket_::onReconnectTimer);
+    connect(socket, &QTcpSocket::connected, this, &tcpClientSocket_::onConnected);
+    connect(socket, &QTcpSocket::errorOccurred, this, &tcpClientSocket_::onConnectError);
 }
 
 tcpClientSocket_::~tcpClientSocket_()
@@ -32,6 +34,12 @@ bool tcpClientSocket_::open(const void* params)
     serverPort = p->serverPort;
 
     socket->abort();
+    attemptPending = false;
+    if (serverPort < 1 || serverPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(serverPort);
+        valid = false;
+        return false;
+    }
     socket->bind(localAddress, 0);
     socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
                           QAbstractSocket::AnyIPProtocol);
@@ -52,39 +60,61 @@ bool tcpClientSocket_::connectServer(QString host, int port)
     serverPort = port;
     close();
     autoReconnect = true;
-    if (!doConnect())
+    // The attempt completes (or fails) on its own; the timer retries until connected.
+    doConnect();
+    if (!connected)
         reconnectTimer.start(reconnectInterval);
     return true;
 }
 
 bool tcpClientSocket_::doConnect()
 {
-    // An attempt that outlived its 20 ms wait may have connected since.
-    const bool lateConnect = socket->state() == QAbstractSocket::ConnectedState;
-    if (!lateConnect) {
-        socket->abort();
-        socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
-                              QAbstractSocket::AnyIPProtocol);
+    if (connected)
+        return true;
+    // An attempt still under way after a whole interval is given up: a server that does
+    // not answer at all (packets dropped) is tried afresh, as after a refusal.
+    socket->abort();
+    attemptPending = false;
+    if (serverPort < 1 || serverPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(serverPort);
+        return false;
     }
-    if (lateConnect || socket->waitForConnected(20)) {
-        connected = true;
-        valid = true;
-        emit connected_signal();
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    } else {
-        errorText = socket->errorString();
-        if (socket->error() == QAbstractSocket::ConnectionRefusedError)
-            ++refusedCount;
-    }
+    attemptPending = true;
+    socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
+                          QAbstractSocket::AnyIPProtocol);
     return valid;
+}
+
+void tcpClientSocket_::onConnected()
+{
+    if (!attemptPending)
+        return; // the blocking open() reports for itself
+    attemptPending = false;
+    connected = true;
+    valid = true;
+    reconnectTimer.stop();
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    emit connected_signal();
+}
+
+void tcpClientSocket_::onConnectError(QAbstractSocket::SocketError error)
+{
+    if (!attemptPending)
+        return;
+    attemptPending = false;
+    errorText = socket->errorString();
+    if (error == QAbstractSocket::ConnectionRefusedError)
+        ++refusedCount;
+    emit connectFailed(errorText);
 }
 
 void tcpClientSocket_::onReconnectTimer()
 {
-    if (connected)
-        return;
-    if (doConnect())
+    if (connected) {
         reconnectTimer.stop();
+        return;
+    }
+    doConnect();
 }
 
 void tcpClientSocket_::onDisconnected()
@@ -104,8 +134,15 @@ void tcpClientSocket_::readData_slot()
 
 void tcpClientSocket_::write(const QByteArray& data)
 {
-    if (socket->write(data) != data.size())
+    if (send(data) != data.size())
         qDebug() << "tcp client send err";
+}
+
+qint64 tcpClientSocket_::send(const QByteArray& data)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    return socket->write(data);
 }
 
 void tcpClientSocket_::setReadPaused(bool paused)
@@ -127,6 +164,7 @@ void tcpClientSocket_::setReadPaused(bool paused)
 
 void tcpClientSocket_::close()
 {
+    attemptPending = false;
     if (reconnectTimer.isActive())
         reconnectTimer.stop();
     if (socket)

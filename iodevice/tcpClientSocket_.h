@@ -2,6 +2,7 @@
 
 #include "AbsIoDevice.h"
 
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QTimer>
 
@@ -22,9 +23,12 @@ public:
     ~tcpClientSocket_() override;
 
     bool open(const void* params) override;
-    // Connects with automatic reconnection every reconnectInterval ms; always true.
+    // Connects with automatic reconnection every reconnectInterval ms; always true. Each
+    // attempt runs without blocking and may take up to one interval to complete.
     bool connectServer(QString host, int port);
     void write(const QByteArray& data) override;
+    // As write, returning the bytes taken for sending (-1 while not connected).
+    qint64 send(const QByteArray& data);
     void close() override;
     void setReadPaused(bool paused) override;
     int read(QByteArray& out);
@@ -47,6 +51,8 @@ public:
 signals:
     void connected_signal();
     void disConnect_signal();
+    // A reconnecting attempt failed; errorText holds the reason.
+    void connectFailed(const QString& reason);
 
 private slots:
     void readData_slot();
@@ -55,7 +61,10 @@ private slots:
 private:
     void onDisconnected();
     void onReconnectTimer();
+    void onConnected();
+    void onConnectError(QAbstractSocket::SocketError error);
 
     QTcpSocket* socket = nullptr;
+    bool attemptPending = false; // a reconnecting attempt is under way
     qint64 activeReadBuffer = 0; // the socket's read buffer size while not paused
 };

@@ -386,4 +386,27 @@
         <translation>socat 在 %1 毫秒内未报告串口对已运行</translation>
     </message>
 </context>
+<context>
+    <name>ConnectionFile</name>
+    <message>
+        <source>%1 &quot;%2&quot; is not a port number from 1 to 65535</source>
+        <translation>%1“%2”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote address &quot;%1&quot; is neither an IP address nor a host name</source>
+        <translation>远程地址“%1”既不是 IP 地址也不是主机名</translation>
+    </message>
+    <message>
+        <source>local TCP port</source>
+        <translation>本地 TCP 端口</translation>
+    </message>
+    <message>
+        <source>remote port</source>
+        <translation>远程端口</translation>
+    </message>
+    <message>
+        <source>listen port</source>
+        <translation>监听端口</translation>
+    </message>
+</context>
 </TS>

@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QTranslator>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <csignal>
@@ -51,8 +52,16 @@ bool choose(QComboBox* box, const QString& text)
     return true;
 }
 
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
 void writeSaved(const QString& dir, const QString& fileName, const QString& type, const QString& name1,
-                const QString& name2, const QString& serverPort = QString())
+                const QString& name2, const QString& serverPort = QString(), const QString& key = QString(),
+                const QString& value = QString())
 {
     QDir().mkpath(dir);
     QSettings ini(dir + QLatin1Char('/') + fileName, QSettings::IniFormat);
@@ -61,9 +70,13 @@ void writeSaved(const QString& dir, const QString& fileName, const QString& type
     ini.setValue(QStringLiteral("connect/com_name1"), name1);
     ini.setValue(QStringLiteral("connect/com_name2"), name2);
     ini.setValue(QStringLiteral("server/port"), serverPort);
-    ini.setValue(QStringLiteral("udp/local_port"), QStringLiteral("0"));
+    ini.setValue(QStringLiteral("udp/local_port"), QString::number(freeUdpPort()));
     ini.setValue(QStringLiteral("udp/remote_addr"), QStringLiteral("127.0.0.1"));
     ini.setValue(QStringLiteral("udp/remote_port"), QStringLiteral("9"));
+    ini.setValue(QStringLiteral("client/ip_addr"), QStringLiteral("127.0.0.1"));
+    ini.setValue(QStringLiteral("client/port"), QString::number(freeTcpPort()));
+    if (!key.isEmpty())
+        ini.setValue(key, value);
 }
 
 QString connectionDir(const testutil::TempAppDir& app)
@@ -104,6 +117,8 @@ private slots:
     void comComFileAndName();
     void equalComNamesRefused();
     void failedCreationNotSaved();
+    void formRefusesBadValues_data();
+    void formRefusesBadValues();
     void savedFilesLoaded_data();
     void savedFilesLoaded();
     void deleteConnection_data();
@@ -153,7 +168,9 @@ std::unique_ptr<plugVComData> tst_plugVComData::startTool()
     std::unique_ptr<plugVComData> tool(new plugVComData);
     loadedAtOnce = !tool->connectionIds().isEmpty();
     // recreation runs once, loadDelayMs after construction
-    QTest::qWait(plugVComData::loadDelayMs + 100);
+    QSignalSpy loaded(tool.get(), &plugVComData::configLoaded);
+    if (!loaded.wait(30000))
+        qWarning("the saved connections were not loaded within 30 s");
     for (int id : tool->connectionIds())
         guard->adoptPid(tool->pairs()->pairPid(QStringLiteral("ttyS%1").arg(id)));
     return tool;
@@ -288,6 +305,55 @@ void tst_plugVComData::failedCreationNotSaved()
     QCOMPARE(QFileInfo(devPath(n)).symLinkTarget(), QStringLiteral("/dev/null"));
 }
 
+void tst_plugVComData::formRefusesBadValues_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("server port wraps") << int(CONNECTION_SERVER) << "listen_port" << "70000"
+                                       << "local TCP port \"70000\" is not a port number from 1 to 65535";
+    QTest::newRow("server port empty") << int(CONNECTION_SERVER) << "listen_port" << ""
+                                       << "local TCP port \"\" is not a port number from 1 to 65535";
+    QTest::newRow("client port 0") << int(CONNECTION_CLIENT) << "client_remote_port" << "0"
+                                   << "remote port \"0\" is not a port number from 1 to 65535";
+    QTest::newRow("client address empty") << int(CONNECTION_CLIENT) << "client_remote_addr" << ""
+                                          << "remote address \"\" is neither an IP address nor a host name";
+    QTest::newRow("udp listen port wraps") << int(CONNECTION_UDP) << "udp_listen_port" << "65536"
+                                           << "listen port \"65536\" is not a port number from 1 to 65535";
+    QTest::newRow("udp remote address") << int(CONNECTION_UDP) << "udp_remote_addr" << "-bad-"
+                                        << "remote address \"-bad-\" is neither an IP address nor a host name";
+}
+
+void tst_plugVComData::formRefusesBadValues()
+{
+    QFETCH(int, type);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, reason);
+    auto tool = startTool();
+    emit qobject_cast<plugVComManager*>(tool->getManagerWidget())->newConnection(type);
+    auto* edit = child<QLineEdit>(tool.get(), field.toLatin1().constData());
+    QVERIFY(edit);
+    QVERIFY(edit->validator());
+    // the validator refuses what it can see by itself; the rest is checked on "new"
+    QString probe = value;
+    int pos = 0;
+    const bool hostRow = field.endsWith(QLatin1String("addr"));
+    QVERIFY(hostRow || edit->validator()->validate(probe, pos) != QValidator::Acceptable);
+    edit->setText(value);
+    QString text;
+    testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* w) { text = testutil::modalText(w); });
+    const char* button = type == CONNECTION_SERVER ? "tcp_server_new" : type == CONNECTION_CLIENT ? "tcp_client_new"
+                                                                                                   : "udp_new";
+    child<QPushButton>(tool.get(), button)->click();
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(text, reason);
+    QVERIFY(tool->connectionIds().isEmpty());
+    QVERIFY(socatChildren(QCoreApplication::applicationPid()).isEmpty());
+    QVERIFY(!QDir(connectionDir(*app)).exists() || QDir(connectionDir(*app)).entryList(QDir::Files).isEmpty());
+}
+
 void tst_plugVComData::savedFilesLoaded_data()
 {
     QTest::addColumn<QString>("type");
@@ -295,15 +361,31 @@ void tst_plugVComData::savedFilesLoaded_data()
     QTest::addColumn<QString>("name2");
     QTest::addColumn<bool>("loads");
     QTest::addColumn<QString>("unitName");
-    QTest::newRow("lower-case server") << "server" << "ttyS%1" << "ttyS%2" << true << "Tcp Server";
-    QTest::newRow("upper-case UDP") << "UDP" << "ttyS%1" << "ttyS%2" << true << "UDP";
-    QTest::newRow("unknown type word") << "Modem" << "ttyS%1" << "ttyS%2" << false << "";
+    QTest::addColumn<QString>("key"); // a value edited by hand
+    QTest::addColumn<QString>("value");
+    QTest::newRow("lower-case server") << "server" << "ttyS%1" << "ttyS%2" << true << "Tcp Server" << "" << "";
+    QTest::newRow("upper-case UDP") << "UDP" << "ttyS%1" << "ttyS%2" << true << "UDP" << "" << "";
+    QTest::newRow("client") << "Client" << "ttyS%1" << "ttyS%2" << true << "Tcp Client" << "" << "";
+    QTest::newRow("unknown type word") << "Modem" << "ttyS%1" << "ttyS%2" << false << "" << "" << "";
     QTest::newRow("blank smuggles a socat address") << "Server" << "ttyS%1 pty,link=/tmp/vxa-evil" << "ttyS%2"
-                                                   << false << "";
-    QTest::newRow("option after the name") << "Udp" << "ttyS%1,link=/tmp/vxa-evil" << "ttyS%2" << false << "";
-    QTest::newRow("path as partner") << "Client" << "ttyS%1" << "../tmp/vxa-evil" << false << "";
-    QTest::newRow("partner is not N + 256") << "Server" << "ttyS%1" << "ttyS%1" << false << "";
-    QTest::newRow("user side above 256") << "Server" << "ttyS%2" << "ttyS%1" << false << "";
+                                                   << false << "" << "" << "";
+    QTest::newRow("option after the name") << "Udp" << "ttyS%1,link=/tmp/vxa-evil" << "ttyS%2" << false << ""
+                                           << "" << "";
+    QTest::newRow("path as partner") << "Client" << "ttyS%1" << "../tmp/vxa-evil" << false << "" << "" << "";
+    QTest::newRow("partner is not N + 256") << "Server" << "ttyS%1" << "ttyS%1" << false << "" << "" << "";
+    QTest::newRow("user side above 256") << "Server" << "ttyS%2" << "ttyS%1" << false << "" << "" << "";
+    QTest::newRow("server port wraps") << "Server" << "ttyS%1" << "ttyS%2" << false << "" << "server/port" << "70000";
+    QTest::newRow("server port 0") << "Server" << "ttyS%1" << "ttyS%2" << false << "" << "server/port" << "0";
+    QTest::newRow("server port not a number") << "Server" << "ttyS%1" << "ttyS%2" << false << ""
+                                              << "server/port" << "50x";
+    QTest::newRow("client port negative") << "Client" << "ttyS%1" << "ttyS%2" << false << "" << "client/port" << "-1";
+    QTest::newRow("client address empty") << "Client" << "ttyS%1" << "ttyS%2" << false << "" << "client/ip_addr"
+                                          << "";
+    QTest::newRow("udp listen port wraps") << "Udp" << "ttyS%1" << "ttyS%2" << false << "" << "udp/local_port"
+                                           << "65536";
+    QTest::newRow("udp remote port 0") << "Udp" << "ttyS%1" << "ttyS%2" << false << "" << "udp/remote_port" << "0";
+    QTest::newRow("udp remote address with blank") << "Udp" << "ttyS%1" << "ttyS%2" << false << ""
+                                                   << "udp/remote_addr" << "host name";
 }
 
 void tst_plugVComData::savedFilesLoaded()
@@ -313,13 +395,16 @@ void tst_plugVComData::savedFilesLoaded()
     QFETCH(QString, name2);
     QFETCH(bool, loads);
     QFETCH(QString, unitName);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
     const int n = takeNumber();
     QVERIFY(n);
     for (QString* name : {&name1, &name2}) {
         name->replace(QLatin1String("%1"), QString::number(n));
         name->replace(QLatin1String("%2"), QString::number(n + 256));
     }
-    writeSaved(connectionDir(*app), QStringLiteral("saved.ini"), type, name1, name2, QString::number(freeTcpPort()));
+    writeSaved(connectionDir(*app), QStringLiteral("saved.ini"), type, name1, name2, QString::number(freeTcpPort()),
+               key, value);
     if (!loads)
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^skipping \"saved.ini\"")));
     auto tool = startTool();
