@@ -150,9 +150,17 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         QMessageBox::critical(this, tr("tips"), problem, QMessageBox::Ok);
         return;
     }
-    // Only a connection that exists is saved; a failed one would be retried at every start.
-    if (createConnection(type, params))
-        addIniFile(params);
+    // Only a connection that exists and works is saved; a failed one would be retried at
+    // every start. A bridge that could not start stays on view with its reason.
+    if (!createConnection(type, params))
+        return;
+    VSPConnectionMsg* p = panels.value(params.id.toInt());
+    if (p && !p->failureText().isEmpty()) {
+        p->addStatusNote(tr("The connection was not saved."));
+        ui->stackedWidget->show();
+        return;
+    }
+    addIniFile(params);
 }
 
 bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECTION_PARAMS& params)
@@ -227,8 +235,9 @@ void plugVComData::loadSaved()
 
 void plugVComData::deleteConnection_slot(int idx)
 {
+    // A connection that failed at creation has no file; it is deleted all the same.
     VSPConnectionMsg* p = panels.value(idx);
-    if (!p || !iniPaths.contains(idx))
+    if (!p)
         return;
     if (!portFunction->DeletePair(QStringLiteral("ttyS%1").arg(idx)))
         return;
@@ -240,7 +249,7 @@ void plugVComData::deleteConnection_slot(int idx)
         manager->removeNode(idx);
     p->deleteLater(); // we are inside its own button's signal
     const QString path = iniPaths.take(idx);
-    if (QFile::exists(path) && !QFile::remove(path))
+    if (!path.isEmpty() && QFile::exists(path) && !QFile::remove(path))
         qDebug() << "could not remove" << path;
 }
 

@@ -140,8 +140,14 @@ void serialPortDevice_::setReadPaused(bool paused)
 
 void serialPortDevice_::write(const QByteArray& data)
 {
-    if (port && port->isOpen())
-        port->write(data);
+    send(data);
+}
+
+qint64 serialPortDevice_::send(const QByteArray& data)
+{
+    if (!port || !port->isOpen())
+        return -1;
+    return port->write(data);
 }
 
 void serialPortDevice_::close()

@@ -128,6 +128,10 @@
         <source>Not Connected</source>
         <translation>未连接</translation>
     </message>
+    <message>
+        <source>remote port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>远程端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
 </context>
 <context>
     <name>TcpServerMsg</name>
@@ -173,6 +177,18 @@
     <message>
         <source>Connected</source>
         <translation>已连接</translation>
+    </message>
+    <message>
+        <source>TCP port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>TCP 端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>TCP port %1 could not be listened on: %2</source>
+        <translation>无法监听 TCP 端口 %1：%2</translation>
+    </message>
+    <message>
+        <source>Listen failed</source>
+        <translation>监听失败</translation>
     </message>
 </context>
 <context>
@@ -335,6 +351,10 @@
         <source>create com pair failed, please try other com name</source>
         <translation>创建串口对失败，请尝试其他串口名称</translation>
     </message>
+    <message>
+        <source>The connection was not saved.</source>
+        <translation>该连接未保存。</translation>
+    </message>
 </context>
 <context>
     <name>plugVComManager</name>
@@ -407,6 +427,40 @@
     <message>
         <source>listen port</source>
         <translation>监听端口</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPortUnit</name>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>UdpUnit</name>
+    <message>
+        <source>listen port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>监听端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>远程端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote address &quot;%1&quot; is neither an IP address nor a host name</source>
+        <translation>远程地址“%1”既不是 IP 地址也不是主机名</translation>
+    </message>
+    <message>
+        <source>UDP port %1 could not be bound: %2</source>
+        <translation>无法绑定 UDP 端口 %1：%2</translation>
+    </message>
+    <message>
+        <source>no address</source>
+        <translation>没有地址</translation>
+    </message>
+    <message>
+        <source>remote host %1 could not be resolved: %2</source>
+        <translation>无法解析远程主机 %1：%2</translation>
     </message>
 </context>
 </TS>

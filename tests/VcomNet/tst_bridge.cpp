@@ -14,6 +14,7 @@
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -73,6 +74,9 @@ private slots:
     void resetCount();
     void backPressure_data();
     void backPressure();
+    void failedStartIsShown_data();
+    void failedStartIsShown();
+    void udpRemoteHostName();
     void recoversAfterSlowPeerDrops_data();
     void recoversAfterSlowPeerDrops();
 
@@ -438,6 +442,87 @@ void tst_Bridge::backPressure()
     QVERIFY(got == data);
     QVERIFY2(peak <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(peak)));
     QTRY_VERIFY_WITH_TIMEOUT(!reader->isReadPaused(), 5000);
+    panel.release();
+}
+
+void tst_Bridge::failedStartIsShown_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("TCP server on a busy port") << false;
+    QTest::newRow("UDP on a busy port") << true;
+}
+
+void tst_Bridge::failedStartIsShown()
+{
+    QFETCH(bool, udp);
+    int n = 0;
+    QVERIFY(makePair(n));
+    QTcpServer tcpTaken;
+    QUdpSocket udpTaken;
+    std::unique_ptr<VSPConnectionMsg> panel;
+    if (udp) {
+        QVERIFY(udpTaken.bind(QHostAddress::Any, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Udp");
+        p.udp_local_port = QString::number(udpTaken.localPort());
+        p.udp_remote_addr = QStringLiteral("127.0.0.1");
+        p.udp_remote_port = QString::number(udpTaken.localPort());
+        panel.reset(new VSPConnectionMsg(CONNECTION_UDP, p, n));
+    } else {
+        QVERIFY(tcpTaken.listen(QHostAddress::Any, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Server");
+        p.server_port = QString::number(tcpTaken.serverPort());
+        panel.reset(new VSPConnectionMsg(CONNECTION_SERVER, p, n));
+        QCOMPARE(field(panel->secondUnit(), "status"), QStringLiteral("Listen failed"));
+    }
+    ConnectionUnit* net = panel->secondUnit();
+    const QString expected = udp ? QStringLiteral("could not be bound") : QStringLiteral("could not be listened on");
+    QVERIFY2(net->failureText().contains(expected), qPrintable(net->failureText()));
+    QCOMPARE(panel->failureText(), net->failureText());
+    auto* status = panel->findChild<QLabel*>(QStringLiteral("status"));
+    QVERIFY(status);
+    QVERIFY(!status->isHidden());
+    QCOMPARE(status->text(), net->failureText());
+
+    // What the program writes is read from the port but never counted as sent.
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    user.write("lost");
+    QTRY_COMPARE_WITH_TIMEOUT(field(panel->firstUnit(), "sent_bytes"), QStringLiteral("4"), 5000);
+    QCOMPARE(field(net, "sent_bytes"), QStringLiteral("0"));
+    if (udp)
+        QVERIFY(!udpTaken.hasPendingDatagrams());
+    panel->release();
+}
+
+void tst_Bridge::udpRemoteHostName()
+{
+    int n = 0;
+    QVERIFY(makePair(n));
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    VSP_CONNECTION_PARAMS p = params(n, "Udp");
+    p.udp_local_port = QString::number(freeUdpPort());
+    p.udp_remote_addr = QStringLiteral("localhost"); // from the hosts file, no query leaves the machine
+    p.udp_remote_port = QString::number(peer.localPort());
+    VSPConnectionMsg panel(CONNECTION_UDP, p, n);
+    QCOMPARE(panel.failureText(), QString());
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    // Until the name is resolved nothing leaves and nothing is counted; then bytes arrive.
+    int arrived = 0;
+    bool pingArrived = false;
+    auto drain = [&]() {
+        while (peer.hasPendingDatagrams()) {
+            QByteArray d(int(peer.pendingDatagramSize()), Qt::Uninitialized);
+            peer.readDatagram(d.data(), d.size());
+            arrived += d.size();
+            pingArrived = pingArrived || d == "ping";
+        }
+        return arrived;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT((user.write("ping"), user.flush(), drain(), pingArrived), 10000);
+    // every byte counted went out as a datagram, and only those
+    QTRY_COMPARE_WITH_TIMEOUT(field(panel.secondUnit(), "sent_bytes"), QString::number(drain()), 5000);
     panel.release();
 }
 

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
@@ -117,6 +118,8 @@ private slots:
     void comComFileAndName();
     void equalComNamesRefused();
     void failedCreationNotSaved();
+    void failedBridgeNotSaved();
+    void savedBridgeShownFailed();
     void formRefusesBadValues_data();
     void formRefusesBadValues();
     void savedFilesLoaded_data();
@@ -303,6 +306,60 @@ void tst_plugVComData::failedCreationNotSaved()
     QVERIFY(qobject_cast<plugVComManager*>(tool->getManagerWidget())->topLevelItemCount() == 0);
     QVERIFY(!QDir(connectionDir(*app)).exists() || QDir(connectionDir(*app)).entryList(QDir::Files).isEmpty());
     QCOMPARE(QFileInfo(devPath(n)).symLinkTarget(), QStringLiteral("/dev/null"));
+}
+
+void tst_plugVComData::failedBridgeNotSaved()
+{
+    const int n = takeNumber();
+    QVERIFY(n);
+    const QString name = QStringLiteral("ttyS%1").arg(n);
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::Any, 0));
+    auto tool = startTool();
+    emit qobject_cast<plugVComManager*>(tool->getManagerWidget())->newConnection(CONNECTION_SERVER);
+    QVERIFY(choose(child<QComboBox>(tool.get(), "server_com_list"), name));
+    child<QLineEdit>(tool.get(), "listen_port")->setText(QString::number(taken.serverPort()));
+    child<QPushButton>(tool.get(), "tcp_server_new")->click();
+    guard->adoptPid(tool->pairs()->pairPid(name));
+
+    // The panel shows why, and nothing is saved to be retried at every start.
+    VSPConnectionMsg* panel = tool->panel(n);
+    QVERIFY(panel);
+    QVERIFY(child<QStackedWidget>(tool.get(), "stackedWidget")->isVisibleTo(tool.get()));
+    QCOMPARE(child<QStackedWidget>(tool.get(), "stackedWidget")->currentWidget(), panel);
+    auto* status = child<QLabel>(panel, "status");
+    QVERIFY(status->isVisibleTo(panel));
+    QVERIFY2(status->text().contains(QLatin1String("could not be listened on")), qPrintable(status->text()));
+    QVERIFY(status->text().endsWith(QLatin1String("The connection was not saved.")));
+    QCOMPARE(child<QLineEdit>(panel->secondUnit(), "status")->text(), QStringLiteral("Listen failed"));
+    QCOMPARE(tool->iniPath(n), QString());
+    QVERIFY(!QDir(connectionDir(*app)).exists() || QDir(connectionDir(*app)).entryList(QDir::Files).isEmpty());
+
+    // It can be deleted like any other.
+    QPointer<VSPConnectionMsg> watch(panel);
+    testutil::answerNextModal(QStringLiteral("Yes"));
+    child<QPushButton>(panel, "delete_connection")->click();
+    QTRY_VERIFY(watch.isNull());
+    QVERIFY(!linkPresent(devPath(n)));
+    QVERIFY(!qobject_cast<plugVComManager*>(tool->getManagerWidget())->node(n));
+}
+
+void tst_plugVComData::savedBridgeShownFailed()
+{
+    const int n = takeNumber();
+    QVERIFY(n);
+    const QString name = QStringLiteral("ttyS%1").arg(n);
+    QUdpSocket taken;
+    QVERIFY(taken.bind(QHostAddress::Any, 0));
+    writeSaved(connectionDir(*app), name + QStringLiteral("_Udp.ini"), QStringLiteral("Udp"), name,
+               PairedComName(name), QString(), QStringLiteral("udp/local_port"), QString::number(taken.localPort()));
+    auto tool = startTool();
+    VSPConnectionMsg* panel = tool->panel(n);
+    QVERIFY(panel);
+    // the port may be free at the next start: the file stays, the panel says what failed
+    QVERIFY(QFile::exists(tool->iniPath(n)));
+    QVERIFY2(panel->failureText().contains(QLatin1String("could not be bound")), qPrintable(panel->failureText()));
+    QCOMPARE(child<QLabel>(panel, "status")->text(), panel->failureText());
 }
 
 void tst_plugVComData::formRefusesBadValues_data()
