@@ -98,6 +98,7 @@ SerialPortUnit::SerialPortUnit(const VSP_CONNECTION_PARAMS& params)
 SerialPortUnit::~SerialPortUnit()
 {
     if (serialPort) {
+        serialPort->disconnect(this); // what close() still delivers has nowhere to go now
         serialPort->close();
         delete serialPort;
     }

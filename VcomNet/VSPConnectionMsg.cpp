@@ -67,6 +67,7 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
 VSPConnectionMsg::~VSPConnectionMsg()
 {
     delete monitor;
+    monitor = nullptr; // the units' last words must not reach it
     delete unitA;
     delete unitB;
 }

@@ -1,6 +1,7 @@
 #include "serialPortDevice_.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
@@ -152,8 +153,14 @@ qint64 serialPortDevice_::send(const QByteArray& data)
 
 void serialPortDevice_::close()
 {
-    if (port && port->isOpen())
+    // Bytes still waiting for the quiet gap are delivered before the port goes.
+    if (port && port->isOpen()) {
+        QPointer<serialPortDevice_> self(this);
+        flush();
+        if (!self)
+            return; // a receiver deleted us
         port->close();
+    }
     mergeTimer->stop();
     pending.clear();
     valid = false;

@@ -417,7 +417,8 @@ void tst_Bridge::backPressure()
         peak = qMax(peak, writer->bytesToWrite());
     }
     QVERIFY2(reader->isReadPaused(), "reading never paused");
-    // Paused for a while: nothing piles up.
+    // Paused for a while: nothing piles up. Waiting is the point here (what would pile
+    // up must get the time to do so), sampling the backlog meanwhile.
     for (int i = 0; i < 20; ++i) {
         QTest::qWait(10);
         peak = qMax(peak, writer->bytesToWrite());

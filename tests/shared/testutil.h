@@ -66,11 +66,12 @@ public:
         proc.start(QStringLiteral("socat"),
                    {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
                     QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!proc.waitForStarted(5000))
+        if (!proc.waitForStarted(10000))
             return;
+        // polled until socat has made both links; generous for a loaded machine
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000) {
+        while (t.elapsed() < 10000) {
             if (QFileInfo::exists(a) && QFileInfo::exists(b)) {
                 ok = true;
                 return;
