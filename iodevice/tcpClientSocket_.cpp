@@ -12,6 +12,8 @@ tcpClientSocket_::tcpClientSocket_(QObject* parent)
     connect(socket, &QTcpSocket::readyRead, this, &tcpClientSocket_::readData_slot);
     connect(&reconnectTimer, &QTimer::timeout, this, &tcpClientSocket_::onReconnectTimer);
     connect(socket, &QTcpSocket::connected, this, &tcpClientSocket_::onConnected);
+    openTimer.setSingleShot(true);
+    connect(&openTimer, &QTimer::timeout, this, &tcpClientSocket_::onOpenTimeout);
     connect(socket, &QTcpSocket::errorOccurred, this, &tcpClientSocket_::onConnectError);
 }
 
@@ -23,7 +25,7 @@ tcpClientSocket_::~tcpClientSocket_()
     socket = nullptr;
 }
 
-bool tcpClientSocket_::open(const void* params)
+bool tcpClientSocket_::startAttempt(const void* params)
 {
     if (!params)
         return false;
@@ -35,23 +37,62 @@ bool tcpClientSocket_::open(const void* params)
 
     socket->abort();
     attemptPending = false;
+    openPending = false;
+    openTimer.stop();
+    valid = false;
     if (serverPort < 1 || serverPort > 65535) {
         errorText = tr("port %1 is out of range (1-65535)").arg(serverPort);
-        valid = false;
         return false;
     }
     socket->bind(localAddress, 0);
     socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
                           QAbstractSocket::AnyIPProtocol);
+    return true;
+}
+
+void tcpClientSocket_::opening()
+{
+    valid = true;
+    localPort = socket->localPort();
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+}
+
+bool tcpClientSocket_::open(const void* params)
+{
+    if (!startAttempt(params))
+        return false;
     if (socket->waitForConnected(500)) {
-        valid = true;
-        localPort = socket->localPort();
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        opening();
         return true;
     }
     errorText = socket->errorString();
     valid = false;
     return false;
+}
+
+bool tcpClientSocket_::openAsync(const void* params)
+{
+    if (!startAttempt(params))
+        return false;
+    // the attempt may already have failed inside connectToHost (no route, for example)
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        errorText = socket->errorString();
+        QMetaObject::invokeMethod(this, [this]() { emit openFailed(errorText); }, Qt::QueuedConnection);
+        return true;
+    }
+    openPending = true;
+    openTimer.start(openTimeout);
+    return true;
+}
+
+void tcpClientSocket_::onOpenTimeout()
+{
+    if (!openPending)
+        return;
+    openPending = false;
+    socket->abort();
+    errorText = tr("no answer from %1:%2 within %3 ms").arg(serverHost).arg(serverPort).arg(openTimeout);
+    emit openFailed(errorText);
 }
 
 bool tcpClientSocket_::connectServer(QString host, int port)
@@ -87,6 +128,13 @@ bool tcpClientSocket_::doConnect()
 
 void tcpClientSocket_::onConnected()
 {
+    if (openPending) {
+        openPending = false;
+        openTimer.stop();
+        opening();
+        emit opened();
+        return;
+    }
     if (!attemptPending)
         return; // the blocking open() reports for itself
     attemptPending = false;
@@ -99,6 +147,13 @@ void tcpClientSocket_::onConnected()
 
 void tcpClientSocket_::onConnectError(QAbstractSocket::SocketError error)
 {
+    if (openPending) {
+        openPending = false;
+        openTimer.stop();
+        errorText = socket->errorString();
+        emit openFailed(errorText);
+        return;
+    }
     if (!attemptPending)
         return;
     attemptPending = false;
@@ -165,6 +220,8 @@ void tcpClientSocket_::setReadPaused(bool paused)
 void tcpClientSocket_::close()
 {
     attemptPending = false;
+    openPending = false;
+    openTimer.stop();
     if (reconnectTimer.isActive())
         reconnectTimer.stop();
     if (socket)

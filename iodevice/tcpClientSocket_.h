@@ -22,7 +22,13 @@ public:
     explicit tcpClientSocket_(QObject* parent = nullptr);
     ~tcpClientSocket_() override;
 
+    // One attempt; blocks its thread for up to 500 ms (use openAsync on a GUI thread).
     bool open(const void* params) override;
+    // One attempt without blocking: false at once for null params or a port out of range;
+    // otherwise true, and the attempt ends in opened() or openFailed(reason), at the latest
+    // after openTimeout ms. Like open(), it does not reconnect.
+    bool openAsync(const void* params);
+    int openTimeout = 10000;
     // Connects with automatic reconnection every reconnectInterval ms; always true. Each
     // attempt runs without blocking and may take up to one interval to complete.
     bool connectServer(QString host, int port);
@@ -53,6 +59,9 @@ signals:
     void disConnect_signal();
     // A reconnecting attempt failed; errorText holds the reason.
     void connectFailed(const QString& reason);
+    // Outcome of openAsync.
+    void opened();
+    void openFailed(const QString& reason);
 
 private slots:
     void readData_slot();
@@ -63,8 +72,13 @@ private:
     void onReconnectTimer();
     void onConnected();
     void onConnectError(QAbstractSocket::SocketError error);
+    void onOpenTimeout();
+    bool startAttempt(const void* params);
+    void opening();
 
     QTcpSocket* socket = nullptr;
     bool attemptPending = false; // a reconnecting attempt is under way
+    bool openPending = false;    // an openAsync attempt is under way
+    QTimer openTimer;
     qint64 activeReadBuffer = 0; // the socket's read buffer size while not paused
 };

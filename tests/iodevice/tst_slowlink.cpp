@@ -62,6 +62,8 @@ private slots:
     void linkIsSlow();
     void reconnectingClientConnectsAtFirstAttempt();
     void bridgeConnectsAtFirstAttempt();
+    void oneShotOpen_data();
+    void oneShotOpen();
 
 private:
     QString server;
@@ -141,6 +143,32 @@ void tst_SlowLink::bridgeConnectsAtFirstAttempt()
     QVERIFY2(t.elapsed() < unit.device()->reconnectInterval, "connected only by a retry");
     QCOMPARE(unit.device()->refusedCount, 0);
     unit.stop();
+}
+
+void tst_SlowLink::oneShotOpen_data()
+{
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("slow handshake completes") << 10000 << true;
+    QTest::newRow("gives up after its time limit") << 50 << false;
+}
+
+void tst_SlowLink::oneShotOpen()
+{
+    QFETCH(int, timeoutMs);
+    QFETCH(bool, opens);
+    tcpClientSocket_ client;
+    client.openTimeout = timeoutMs;
+    QSignalSpy opened(&client, &tcpClientSocket_::opened);
+    QSignalSpy failed(&client, &tcpClientSocket_::openFailed);
+    TcpClientParams params{QHostAddress::AnyIPv4, QHostAddress(server), port};
+    QVERIFY(client.openAsync(&params));
+    QVERIFY(!client.isValid());
+    QTRY_COMPARE_WITH_TIMEOUT(opened.count() + failed.count(), 1, 15000);
+    QCOMPARE(opened.count(), opens ? 1 : 0);
+    QCOMPARE(client.isValid(), opens);
+    if (!opens)
+        QVERIFY2(client.errorText.contains(QLatin1String("within 50 ms")), qPrintable(client.errorText));
 }
 
 QTEST_MAIN(tst_SlowLink)

@@ -53,6 +53,8 @@ private slots:
     void clientRoundTrip();
     void readPauseHoldsBytesUntilResumed_data();
     void readPauseHoldsBytesUntilResumed();
+    void openAsync_data();
+    void openAsync();
     void portsOutOfRange_data();
     void portsOutOfRange();
 };
@@ -382,6 +384,52 @@ void tst_TcpDevices::readPauseHoldsBytesUntilResumed()
     device->setReadPaused(false);
     QTRY_COMPARE_WITH_TIMEOUT(received.size(), payload.size(), 10000);
     QVERIFY(received == payload);
+}
+
+void tst_TcpDevices::openAsync_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::newRow("server listens") << "listening";
+    QTest::newRow("connection refused") << "closed";
+    QTest::newRow("port out of range") << "out of range";
+}
+
+void tst_TcpDevices::openAsync()
+{
+    QFETCH(QString, server);
+    QTcpServer listener;
+    int port = 70000;
+    if (server == QLatin1String("listening")) {
+        QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+        port = listener.serverPort();
+    } else if (server == QLatin1String("closed")) {
+        port = closedPort();
+    }
+    tcpClientSocket_ client;
+    QSignalSpy opened(&client, &tcpClientSocket_::opened);
+    QSignalSpy failed(&client, &tcpClientSocket_::openFailed);
+    QSignalSpy up(&client, &tcpClientSocket_::connected_signal);
+    QVERIFY(opened.isValid() && failed.isValid() && up.isValid());
+    TcpClientParams params{QHostAddress::LocalHost, QHostAddress::LocalHost, port};
+    if (server == QLatin1String("out of range")) {
+        QVERIFY(!client.openAsync(&params));
+        QVERIFY(client.errorText.contains(QLatin1String("out of range")));
+        return;
+    }
+    QVERIFY(client.openAsync(&params));
+    QVERIFY(!client.isValid()); // nothing waited for
+    QTRY_COMPARE(opened.count() + failed.count(), 1);
+    if (server == QLatin1String("listening")) {
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(client.isValid());
+        QVERIFY(client.localPort > 0);
+    } else {
+        QCOMPARE(failed.at(0).at(0).toString(), client.errorText);
+        QVERIFY(!client.errorText.isEmpty());
+        QVERIFY(!client.isValid());
+        QVERIFY(!client.reconnectTimer.isActive()); // one attempt only
+    }
+    QCOMPARE(up.count(), 0);
 }
 
 void tst_TcpDevices::portsOutOfRange_data()
