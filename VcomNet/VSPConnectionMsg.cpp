@@ -3,8 +3,8 @@
 #include "ConnectionUnit.h"
 #include "DataMonitor.h"
 #include "VSPortFunction.h"
+#include "vcomlog.h"
 
-#include <QDebug>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -101,7 +101,7 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
         break;
     default:
         // An unknown kind gets no units: nothing to wire or start.
-        qDebug() << "no bridge for connection type" << type;
+        qCDebug(lcVcom) << "no bridge for connection type" << type;
         data_monitor->hide();
         reset_count->hide();
         return;

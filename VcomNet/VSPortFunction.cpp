@@ -1,6 +1,7 @@
 #include "VSPortFunction.h"
 
-#include <QDebug>
+#include "vcomlog.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -41,7 +42,7 @@ void removeDanglingLink(const QString& path)
 {
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists()) {
-        qDebug() << "removing stale link" << path;
+        qCDebug(lcVcom) << "removing stale link" << path;
         QFile::remove(path);
     }
 }
@@ -88,7 +89,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
     } else {
         if (!comNameNumber(name1) || !comNameNumber(name2) || name1 == name2) {
             errorText = tr("invalid port names %1, %2").arg(name1, name2);
-            qDebug() << "refusing port pair with invalid names" << name1 << name2;
+            qCDebug(lcVcom) << "refusing port pair with invalid names" << name1 << name2;
             return false;
         }
         const QString path1 = devDir + QLatin1Char('/') + name1;
@@ -99,7 +100,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
         for (const QString& path : {path1, path2}) {
             if (QFileInfo(path).isSymLink() || QFileInfo::exists(path)) {
                 errorText = tr("%1 exists already").arg(path);
-                qDebug() << "refusing port pair:" << errorText;
+                qCDebug(lcVcom) << "refusing port pair:" << errorText;
                 return false;
             }
         }
@@ -138,7 +139,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
             errorText = tr("socat did not report the pair running within %1 ms").arg(createTimeoutMs);
         else
             errorText = socatErrors(textUpToNul(output));
-        qDebug() << "socat pair" << name1 << name2 << "failed:" << errorText;
+        qCDebug(lcVcom) << "socat pair" << name1 << name2 << "failed:" << errorText;
         endProcess(proc);
         delete proc;
         return false;
@@ -160,7 +161,7 @@ void VSPortFunction::endProcess(PairProcess* proc)
         ::kill(static_cast<pid_t>(proc->processId()), SIGINT);
         // Give socat the moment it needs to remove its links before closing hard.
         if (!proc->waitForFinished(3000))
-            qDebug() << "socat" << proc->processId() << "ignored SIGINT";
+            qCDebug(lcVcom) << "socat" << proc->processId() << "ignored SIGINT";
     }
     proc->close();
     if (!proc->name1.isEmpty()) {
@@ -173,7 +174,7 @@ bool VSPortFunction::DeletePair(QString name1)
 {
     PairProcess* proc = name1.isEmpty() ? nullptr : processes.value(name1);
     if (!proc) {
-        qDebug() << "Virtual port pair is wrong!";
+        qCDebug(lcVcom) << "Virtual port pair is wrong!";
         return false;
     }
     endProcess(proc);

@@ -4,8 +4,8 @@
 #include "VSPortFunction.h"
 #include "plugVComManager.h"
 #include "ui_plugVComData.h"
+#include "vcomlog.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -192,7 +192,7 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
     QDir().mkpath(dir);
     const QString path = QDir(dir).absoluteFilePath(ConnectionFile::fileName(params));
     if (!ConnectionFile::write(path, params))
-        qDebug() << "could not write" << path;
+        qCWarning(lcVcom) << "could not write" << path;
     iniPaths.insert(params.id.toInt(), path);
 }
 
@@ -213,17 +213,17 @@ void plugVComData::loadSaved()
         VSP_CONNECTION_PARAMS params = ConnectionFile::read(file.absoluteFilePath());
         const int type = connectionTypeFromWord(params.type);
         if (type < 0) {
-            qDebug() << "skipping" << file.fileName() << "with unknown connection type" << params.type;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
             continue;
         }
         if (!ConnectionFile::namesValid(type, params)) {
-            qDebug() << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
                      << params.com_name2;
             continue;
         }
         const QString problem = ConnectionFile::valuesProblem(type, params);
         if (!problem.isEmpty()) {
-            qDebug() << "skipping" << file.fileName() << "because its" << problem;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "because its" << problem;
             continue;
         }
         if (!createConnection(static_cast<VSP_CONNECTION_TYPE>(type), params))
@@ -250,7 +250,7 @@ void plugVComData::deleteConnection_slot(int idx)
     p->deleteLater(); // we are inside its own button's signal
     const QString path = iniPaths.take(idx);
     if (!path.isEmpty() && QFile::exists(path) && !QFile::remove(path))
-        qDebug() << "could not remove" << path;
+        qCWarning(lcVcom) << "could not remove" << path;
 }
 
 void plugVComData::changeEvent(QEvent* event)

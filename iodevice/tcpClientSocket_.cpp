@@ -1,6 +1,7 @@
 #include "tcpClientSocket_.h"
 
-#include <QDebug>
+#include "iolog.h"
+
 #include <QTcpSocket>
 
 tcpClientSocket_::tcpClientSocket_(QObject* parent)
@@ -190,7 +191,7 @@ void tcpClientSocket_::readData_slot()
 void tcpClientSocket_::write(const QByteArray& data)
 {
     if (send(data) != data.size())
-        qDebug() << "tcp client send err";
+        qCDebug(lcIo) << "tcp client send err";
 }
 
 qint64 tcpClientSocket_::send(const QByteArray& data)

@@ -1,0 +1,3 @@
+#include "vcomlog.h"
+
+Q_LOGGING_CATEGORY(lcVcom, "vxa.vcom", QtWarningMsg)
