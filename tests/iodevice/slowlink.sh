@@ -3,8 +3,10 @@
 # by a veth pair, 198.18.1.1 on the server side and 198.18.1.2 on the test side. The test
 # side sends through a tbf queue of 200 kbit/s that the test keeps filled with filler
 # datagrams, so every handshake waits behind the queue (the kernel here has no netem).
-# A TCP echo server (socat) listens on 198.18.1.1:7001. Everything is removed on every
-# exit path.
+# A TCP echo server (socat) listens on 198.18.1.1:7001. The test side has hosts and
+# resolv.conf files of its own (vxa-loop.test is 127.0.0.1, name queries go to the
+# namespace's own loopback), so no name lookup ever leaves it. Everything is removed on
+# every exit path.
 #
 # usage: slowlink.sh <test program> [test arguments...]
 # Exit code 77 (skip) when not root or when namespaces, tc or socat are not available.
@@ -31,8 +33,14 @@ NS_TEST="vxa-slt-$$"
 IF_PEER="vsp$$"
 IF_TEST="vst$$"
 
+NETNS_ETC=/etc/netns
+MADE_NETNS_ETC=0
+[ -d "$NETNS_ETC" ] || MADE_NETNS_ETC=1
+
 cleanup() {
     local ns pid
+    rm -rf "${NETNS_ETC:?}/$NS_TEST"
+    [ "$MADE_NETNS_ETC" -eq 1 ] && rmdir "$NETNS_ETC" 2>/dev/null
     for ns in "$NS_PEER" "$NS_TEST"; do
         if ip netns list 2>/dev/null | grep -qw "$ns"; then
             # Only processes inside our own namespaces: what this run started.
@@ -47,6 +55,11 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# 'ip netns exec' puts these over /etc inside the namespace.
+mkdir -p "$NETNS_ETC/$NS_TEST" || exit 1
+printf '127.0.0.1 localhost\n127.0.0.1 vxa-loop.test\n' > "$NETNS_ETC/$NS_TEST/hosts" || exit 1
+printf 'nameserver 127.0.0.1\n' > "$NETNS_ETC/$NS_TEST/resolv.conf" || exit 1
 
 ip netns add "$NS_PEER" 2>/dev/null || skip "cannot create a network namespace here (no privilege in this container?)"
 ip netns add "$NS_TEST" || exit 1

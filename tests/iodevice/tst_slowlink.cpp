@@ -1,12 +1,14 @@
-// TCP connections across a slow link (about 300 ms per handshake): run through
-// slowlink.sh, which builds the link in two network namespaces of its own, starts an echo
-// server at its far end and skips when that is not possible.
+// TCP connections across a slow link (about 300 ms per handshake), and name lookups that
+// cannot leave the machine: run through slowlink.sh, which builds the link in two network
+// namespaces of its own with their own hosts file, starts an echo server at the far end and
+// skips when that is not possible.
 
 #include "ConnectionUnit.h"
 #include "tcpClientSocket_.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTimer>
@@ -62,6 +64,8 @@ private slots:
     void linkIsSlow();
     void reconnectingClientConnectsAtFirstAttempt();
     void bridgeConnectsAtFirstAttempt();
+    void udpBridgeRemoteHostName_data();
+    void udpBridgeRemoteHostName();
     void oneShotOpen_data();
     void oneShotOpen();
 
@@ -142,6 +146,51 @@ void tst_SlowLink::bridgeConnectsAtFirstAttempt()
     QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Connected"), unit.device()->reconnectInterval - 500);
     QVERIFY2(t.elapsed() < unit.device()->reconnectInterval, "connected only by a retry");
     QCOMPARE(unit.device()->refusedCount, 0);
+    unit.stop();
+}
+
+void tst_SlowLink::udpBridgeRemoteHostName_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("resolves");
+    QTest::newRow("name from the hosts file") << "vxa-loop.test" << true;
+    QTest::newRow("unknown name") << "no-such-host.test" << false;
+}
+
+void tst_SlowLink::udpBridgeRemoteHostName()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, resolves);
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+    VSP_CONNECTION_PARAMS params;
+    QUdpSocket probe; // a free port for the unit
+    QVERIFY(probe.bind(QHostAddress::Any, 0));
+    params.udp_local_port = QString::number(probe.localPort());
+    probe.close();
+    params.udp_remote_addr = host;
+    params.udp_remote_port = QString::number(peer.localPort());
+    UdpUnit unit(params);
+    QSignalSpy failed(&unit, &ConnectionUnit::failed);
+    QVERIFY(unit.start());
+    // Until the name is resolved nothing leaves and nothing is counted.
+    int arrived = 0;
+    auto drain = [&]() {
+        while (peer.hasPendingDatagrams())
+            arrived += peer.receiveDatagram().data().size();
+        return arrived;
+    };
+    if (resolves) {
+        QTRY_VERIFY_WITH_TIMEOUT((unit.sendData("ping"), drain() > 0), 10000);
+        QCOMPARE(unit.failureText(), QString());
+        // every byte counted went out as a datagram, and only those
+        QTRY_COMPARE_WITH_TIMEOUT(drain(), int(unit.sentCount()), 5000);
+    } else {
+        QVERIFY(failed.wait(10000));
+        QVERIFY2(unit.failureText().contains(QLatin1String("could not be resolved")), qPrintable(unit.failureText()));
+        unit.sendData("lost");
+        QCOMPARE(unit.sentCount(), 0);
+    }
     unit.stop();
 }
 
