@@ -85,6 +85,19 @@ QString connectionDir(const testutil::TempAppDir& app)
     return app.path() + QStringLiteral("/service/connection");
 }
 
+// Presses a "new" button that should create a connection. Another program may take the
+// chosen name meanwhile: the box that then comes is answered and its text returned
+// instead of waiting for ever.
+QString pressNew(QPushButton* button)
+{
+    auto text = std::make_shared<QString>();
+    const QPointer<QTimer> answerer =
+        testutil::answerNextModal(QStringLiteral("OK"), [text](QWidget* w) { *text = testutil::modalText(w); });
+    button->click(); // a box comes (and is answered) within this call, or not at all
+    testutil::cancelAnswer(answerer);
+    return *text;
+}
+
 // Re-executed as a child: holds the tool on the given application directory until killed.
 int holdTool(int argc, char** argv)
 {
@@ -172,8 +185,15 @@ std::unique_ptr<plugVComData> tst_plugVComData::startTool()
     loadedAtOnce = !tool->connectionIds().isEmpty();
     // recreation runs once, loadDelayMs after construction
     QSignalSpy loaded(tool.get(), &plugVComData::configLoaded);
+    // a saved name taken by another program meanwhile brings a box: answered, not waited on
+    auto boxText = std::make_shared<QString>();
+    const QPointer<QTimer> answerer = testutil::answerNextModal(
+        QStringLiteral("OK"), [boxText](QWidget* w) { *boxText = testutil::modalText(w); }, 60000);
     if (!loaded.wait(30000))
         qWarning("the saved connections were not loaded within 30 s");
+    testutil::cancelAnswer(answerer);
+    if (!boxText->isEmpty())
+        qWarning("loading showed: %s", qPrintable(*boxText));
     for (int id : tool->connectionIds())
         guard->adoptPid(tool->pairs()->pairPid(QStringLiteral("ttyS%1").arg(id)));
     return tool;
@@ -195,7 +215,7 @@ void tst_plugVComData::serverConnectionSavedAndRecreated()
         QVERIFY(choose(child<QComboBox>(tool.get(), "server_com_list"), name));
         QCOMPARE(child<QLineEdit>(tool.get(), "server_name")->text(), QStringLiteral("Server ") + name);
         child<QLineEdit>(tool.get(), "listen_port")->setText(port);
-        child<QPushButton>(tool.get(), "tcp_server_new")->click();
+        QCOMPARE(pressNew(child<QPushButton>(tool.get(), "tcp_server_new")), QString());
         guard->adoptPid(tool->pairs()->pairPid(name));
 
         VSPConnectionMsg* panel = tool->panel(n);
@@ -258,7 +278,7 @@ void tst_plugVComData::comComFileAndName()
     emit manager->newConnection(CONNECTION_PAIR);
     QVERIFY(choose(child<QComboBox>(tool.get(), "com_name_list1"), QStringLiteral("ttyS%1").arg(a)));
     QVERIFY(choose(child<QComboBox>(tool.get(), "com_name_list2"), QStringLiteral("ttyS%1").arg(b)));
-    child<QPushButton>(tool.get(), "com_com_new")->click();
+    QCOMPARE(pressNew(child<QPushButton>(tool.get(), "com_com_new")), QString());
     guard->adoptPid(tool->pairs()->pairPid(QStringLiteral("ttyS%1").arg(a)));
     QVERIFY(tool->panel(a));
     QCOMPARE(QFileInfo(tool->iniPath(a)).fileName(), QStringLiteral("ttyS%1_ttyS%2.ini").arg(a).arg(b));
@@ -319,7 +339,7 @@ void tst_plugVComData::failedBridgeNotSaved()
     emit qobject_cast<plugVComManager*>(tool->getManagerWidget())->newConnection(CONNECTION_SERVER);
     QVERIFY(choose(child<QComboBox>(tool.get(), "server_com_list"), name));
     child<QLineEdit>(tool.get(), "listen_port")->setText(QString::number(taken.serverPort()));
-    child<QPushButton>(tool.get(), "tcp_server_new")->click();
+    QCOMPARE(pressNew(child<QPushButton>(tool.get(), "tcp_server_new")), QString());
     guard->adoptPid(tool->pairs()->pairPid(name));
 
     // The panel shows why, and nothing is saved to be retried at every start.

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QString>
 
@@ -36,12 +37,15 @@ inline QSet<int>& takenNumbers()
 }
 
 // A connection number N in 200..250 that the offered list contains and whose
-// partner N + 256 does not exist either; 0 if none is free.
+// partner N + 256 does not exist either; 0 if none is free. The search starts at a
+// random number, so test programs running side by side seldom reach for the same one.
 inline int freeNumber()
 {
     VSPortFunction probe;
     const QStringList offered = offeredComNames(probe.LoadBusyNames());
-    for (int n = 250; n >= 200; --n) {
+    const int start = QRandomGenerator::global()->bounded(51);
+    for (int i = 0; i < 51; ++i) {
+        const int n = 200 + (start + i) % 51;
         if (takenNumbers().contains(n) || !offered.contains(QStringLiteral("ttyS%1").arg(n)))
             continue;
         if (linkPresent(devPath(n)) || linkPresent(devPath(n + 256)))

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace testutil {
@@ -103,21 +104,21 @@ private:
 // Answers the next modal box or dialog: polls for QApplication::activeModalWidget(),
 // passes it to `check` (which may record its text) and then clicks the button whose
 // text is `button` (or rejects the dialog when no such button exists).
-// Call before the action that opens the box.
-inline void answerNextModal(const QString& button, std::function<void(QWidget*)> check = {},
-                            int timeoutMs = 5000)
+// Call before the action that opens the box. The returned timer may be handed to
+// cancelAnswer() when the box may not come at all.
+inline QPointer<QTimer> answerNextModal(const QString& button, std::function<void(QWidget*)> check = {},
+                                        int timeoutMs = 5000)
 {
     auto* timer = new QTimer;
-    auto* elapsed = new QElapsedTimer;
+    auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [=]() {
+    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
         QWidget* w = QApplication::activeModalWidget();
         if (!w) {
             if (elapsed->elapsed() > timeoutMs) {
                 timer->stop();
                 timer->deleteLater();
-                delete elapsed;
             }
             return;
         }
@@ -140,9 +141,19 @@ inline void answerNextModal(const QString& button, std::function<void(QWidget*)>
                 w->close();
         }
         timer->deleteLater();
-        delete elapsed;
     });
     timer->start();
+    return timer;
+}
+
+// Stops an answerer that is no longer wanted (its box did not come), so it cannot answer
+// a later box.
+inline void cancelAnswer(const QPointer<QTimer>& answerer)
+{
+    if (answerer) {
+        answerer->stop();
+        answerer->deleteLater();
+    }
 }
 
 // Like answerNextModal, but presses `key` in the next modal box (Escape, Return...).
