@@ -92,6 +92,32 @@ inline QList<qint64> socatChildren(qint64 ppid)
     return found;
 }
 
+// Parent process id of the running socat that made the link at path, or 0 if none did.
+inline qint64 linkMakerParent(const QString& path)
+{
+    const QByteArray arg = "link=" + path.toLocal8Bit();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& e : entries) {
+        bool ok = false;
+        const qint64 pid = e.toLongLong(&ok);
+        if (!ok || !isSocat(pid))
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+            continue;
+        bool made = false;
+        for (const QByteArray& a : cmdline.readAll().split('\0'))
+            made = made || a.endsWith(arg);
+        if (!made)
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+    }
+    return 0;
+}
+
 // Owns the numbers a test uses: removes their links (only symbolic links, never a
 // device node) and ends the socat processes recorded with adopt().
 class PairGuard
