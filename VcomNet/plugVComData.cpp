@@ -11,8 +11,8 @@
 #include <QFile>
 #include <QIntValidator>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QMessageBox>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 
 plugVComData::plugVComData(QWidget* parent)
@@ -218,7 +218,7 @@ void plugVComData::loadSaved()
         }
         if (!ConnectionFile::namesValid(type, params)) {
             qCWarning(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
-                     << params.com_name2;
+                              << params.com_name2;
             continue;
         }
         const QString problem = ConnectionFile::valuesProblem(type, params);
