@@ -10,6 +10,7 @@
 #include "ui_UdpMsg.h"
 
 #include <QEvent>
+#include <QHostInfo>
 #include <QTcpSocket>
 #include <QUdpSocket>
 
@@ -44,8 +45,18 @@ void ConnectionUnit::setReadPaused(bool paused)
     readPaused = paused;
 }
 
-void ConnectionUnit::addWrapped(qint32& counter, int n)
+void ConnectionUnit::fail(const QString& reason)
 {
+    failure = reason;
+    refreshUI();
+    emit failed(reason);
+}
+
+void ConnectionUnit::addWrapped(qint32& counter, qint64 n)
+{
+    // only what really left counts; a refused write (-1) adds nothing
+    if (n <= 0)
+        return;
     // 32-bit counters wrap like signed integers, without undefined overflow.
     counter = static_cast<qint32>(static_cast<quint32>(counter) + static_cast<quint32>(n));
 }
@@ -87,6 +98,7 @@ SerialPortUnit::SerialPortUnit(const VSP_CONNECTION_PARAMS& params)
 SerialPortUnit::~SerialPortUnit()
 {
     if (serialPort) {
+        serialPort->disconnect(this); // what close() still delivers has nowhere to go now
         serialPort->close();
         delete serialPort;
     }
@@ -121,6 +133,8 @@ bool SerialPortUnit::start()
     const bool ok = serialPort->initSerialPort(pairPortName);
     if (QSerialPort* port = serialPort->serialPort())
         connect(port, &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress, Qt::UniqueConnection);
+    if (!ok)
+        fail(tr("%1 could not be opened: %2").arg(pairPortName, serialPort->errorText));
     return ok;
 }
 
@@ -151,8 +165,7 @@ void SerialPortUnit::sendData(const QByteArray& data)
 {
     if (!serialPort || !serialPort->isValid())
         return;
-    serialPort->write(data);
-    addWrapped(receivedBytes, data.size());
+    addWrapped(receivedBytes, serialPort->send(data));
     refreshUI();
 }
 
@@ -223,7 +236,17 @@ bool TcpServerUnit::setup(const VSP_CONNECTION_PARAMS& params)
 
 bool TcpServerUnit::start()
 {
-    return server->listen(ui->port->text().toInt());
+    const QString port = ui->port->text();
+    const int number = portFromText(port);
+    if (!number) {
+        fail(tr("TCP port \"%1\" is not a port number from 1 to 65535").arg(port));
+        return false;
+    }
+    if (!server->listen(number)) {
+        fail(tr("TCP port %1 could not be listened on: %2").arg(port, server->errorText));
+        return false;
+    }
+    return true;
 }
 
 void TcpServerUnit::stop()
@@ -237,7 +260,10 @@ void TcpServerUnit::refreshUI()
     if (clientCount < 1)
         clientCount = 0;
     ui->connected_num->setText(QStringLiteral("%1/25").arg(clientCount));
-    ui->status->setText(clientCount < 1 ? tr("Listening") : tr("Connected"));
+    if (!failure.isEmpty())
+        ui->status->setText(tr("Listen failed"));
+    else
+        ui->status->setText(clientCount < 1 ? tr("Listening") : tr("Connected"));
     ui->received_bytes->setText(QString::number(receivedBytes));
     ui->sent_bytes->setText(QString::number(sentBytes));
 }
@@ -246,8 +272,7 @@ void TcpServerUnit::sendData(const QByteArray& data)
 {
     if (!server)
         return;
-    server->write(data);
-    addWrapped(sentBytes, data.size());
+    addWrapped(sentBytes, server->send(data));
     refreshUI();
 }
 
@@ -255,8 +280,11 @@ qint64 TcpServerUnit::bytesToWrite() const
 {
     qint64 most = 0;
     if (server) {
-        for (QTcpSocket* client : server->clients)
-            most = qMax(most, client->bytesToWrite());
+        for (QTcpSocket* client : server->clients) {
+            // a client on its way out never writes its backlog
+            if (client->state() == QAbstractSocket::ConnectedState)
+                most = qMax(most, client->bytesToWrite());
+        }
     }
     return most;
 }
@@ -303,6 +331,7 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
     connect(client, &tcpClientSocket_::connected_signal, this, [this]() {
         connected = true;
         refreshUI();
+        emit outputProgress(); // a new server starts with nothing waiting
     });
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         connected = false;
@@ -320,7 +349,13 @@ bool TcpClientUnit::start()
 {
     if (!client)
         return false;
-    return client->connectServer(ui->ip_address->text(), ui->port->text().toInt());
+    const QString port = ui->port->text();
+    const int number = portFromText(port);
+    if (!number) {
+        fail(tr("remote port \"%1\" is not a port number from 1 to 65535").arg(port));
+        return false;
+    }
+    return client->connectServer(ui->ip_address->text(), number);
 }
 
 void TcpClientUnit::stop()
@@ -340,14 +375,18 @@ void TcpClientUnit::sendData(const QByteArray& data)
 {
     if (!client)
         return;
-    client->write(data);
-    addWrapped(sentBytes, data.size());
+    // while no server is connected the bytes are dropped, and not counted
+    addWrapped(sentBytes, client->send(data));
     refreshUI();
 }
 
 qint64 TcpClientUnit::bytesToWrite() const
 {
-    return client ? client->tcpSocket()->bytesToWrite() : 0;
+    // A socket that lost its peer still holds the old backlog while it reports the loss;
+    // that backlog will never be written and must not keep the port paused.
+    if (!client || client->tcpSocket()->state() != QAbstractSocket::ConnectedState)
+        return 0;
+    return client->tcpSocket()->bytesToWrite();
 }
 
 AbsIoDevice* TcpClientUnit::ioDevice() const
@@ -399,12 +438,63 @@ bool UdpUnit::setup(const VSP_CONNECTION_PARAMS& params)
 
 bool UdpUnit::start()
 {
-    udp->init(ui->listen_port->text().toInt(), ui->remote_address->text(), ui->remote_port->text().toInt());
+    const QString local = ui->listen_port->text();
+    const QString remote = ui->remote_address->text();
+    const QString remotePort = ui->remote_port->text();
+    if (!portFromText(local)) {
+        fail(tr("listen port \"%1\" is not a port number from 1 to 65535").arg(local));
+        return false;
+    }
+    if (!portFromText(remotePort)) {
+        fail(tr("remote port \"%1\" is not a port number from 1 to 65535").arg(remotePort));
+        return false;
+    }
+    if (!hostTextValid(remote)) {
+        fail(tr("remote address \"%1\" is neither an IP address nor a host name").arg(remote));
+        return false;
+    }
+    // A host name is looked up without blocking; until then nothing is sent (or counted).
+    const bool literal = !QHostAddress(remote).isNull();
+    if (!udp->init(portFromText(local), literal ? remote : QString(), portFromText(remotePort))) {
+        fail(tr("UDP port %1 could not be bound: %2").arg(local, udp->errorText));
+        return false;
+    }
+    bound = true;
+    if (!literal)
+        lookupId = QHostInfo::lookupHost(remote, this, &UdpUnit::remoteResolved);
     return true;
+}
+
+void UdpUnit::remoteResolved(const QHostInfo& info)
+{
+    lookupId = -1;
+    if (!udp)
+        return;
+    QHostAddress address;
+    for (const QHostAddress& a : info.addresses()) {
+        // the socket listens on both IP versions; IPv4 first, as a user typing a name expects
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            address = a;
+            break;
+        }
+        if (address.isNull())
+            address = a;
+    }
+    if (address.isNull()) {
+        const QString reason = info.error() != QHostInfo::NoError ? info.errorString() : tr("no address");
+        fail(tr("remote host %1 could not be resolved: %2").arg(info.hostName(), reason));
+        return;
+    }
+    udp->remoteIp = address.toString();
 }
 
 void UdpUnit::stop()
 {
+    if (lookupId >= 0) {
+        QHostInfo::abortHostLookup(lookupId);
+        lookupId = -1;
+    }
+    bound = false;
     if (udp)
         udp->close();
 }
@@ -417,10 +507,10 @@ void UdpUnit::refreshUI()
 
 void UdpUnit::sendData(const QByteArray& data)
 {
-    if (!udp)
+    // an unbound socket would send from a port the system picks: a failed start sends nothing
+    if (!udp || !bound)
         return;
-    udp->write(data);
-    addWrapped(sentBytes, data.size());
+    addWrapped(sentBytes, udp->send(data));
     refreshUI();
 }
 

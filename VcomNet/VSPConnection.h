@@ -25,6 +25,11 @@ struct VSP_CONNECTION_PARAMS
     QString udp_remote_port;
 };
 
+// Port number of a text that is exactly a decimal number from 1 to 65535, else 0.
+int portFromText(const QString& text);
+// Whether text can name a peer: an IP address or a host name (letters, digits, '-', '.').
+bool hostTextValid(const QString& text);
+
 // Type value of a saved type word, compared without case; -1 for an unknown word.
 int connectionTypeFromWord(const QString& word);
 
@@ -38,4 +43,7 @@ VSP_CONNECTION_PARAMS read(const QString& path);
 // Whether the port names fit the connection kind: user side ttyS1..ttyS256, partner
 // N + 256 for network kinds, a different ttyS1..ttyS256 for COM - COM.
 bool namesValid(int type, const VSP_CONNECTION_PARAMS& params);
+// Why the network values the kind uses (ports, remote address) are unusable; empty when
+// they are fine. Used on the creation forms and on every file loaded.
+QString valuesProblem(int type, const VSP_CONNECTION_PARAMS& params);
 } // namespace ConnectionFile

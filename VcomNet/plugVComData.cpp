@@ -7,13 +7,17 @@
 #include "plugVComManager.h"
 #include "rights.h"
 #include "ui_plugVComData.h"
+#include "vcomlog.h"
 
 #include "emptystate.h"
 #include "statusmessages.h"
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QIntValidator>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 
 plugVComData::plugVComData(QWidget* parent)
@@ -66,6 +70,13 @@ void plugVComData::setupForms()
     connect(ui->udp_new, &QPushButton::clicked, this, [this]() { newFromForm(CONNECTION_UDP); });
     for (QPushButton* cancel : {ui->com_com_cancel, ui->tcp_server_cancel, ui->tcp_client_cancel, ui->udp_cancel})
         connect(cancel, &QPushButton::clicked, ui->stackedWidget, &QWidget::hide);
+    // Only whole port numbers and host texts can be typed; what is still incomplete is
+    // refused on "new" with the reason.
+    for (QLineEdit* port : {ui->listen_port, ui->client_remote_port, ui->udp_listen_port, ui->udp_remote_port})
+        port->setValidator(new QIntValidator(1, 65535, port));
+    const QRegularExpression hostChars(QStringLiteral("[A-Za-z0-9.:-]{1,253}"));
+    for (QLineEdit* host : {ui->client_remote_addr, ui->udp_remote_addr})
+        host->setValidator(new QRegularExpressionValidator(hostChars, host));
     connect(ui->server_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->client_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->udp_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
@@ -149,16 +160,32 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.udp_remote_port = ui->udp_remote_port->text();
         break;
     }
-    // Only a connection that exists is saved; a failed one would be retried at every start.
-    if (createConnection(type, params))
-        addIniFile(params);
+    const QString problem = ConnectionFile::valuesProblem(type, params);
+    if (!problem.isEmpty()) {
+        QMessageBox::critical(this, tr("tips"), problem, QMessageBox::Ok);
+        return;
+    }
+    // Only a connection that exists and works is saved; a failed one would be retried at
+    // every start. A bridge that could not start stays on view with its reason.
+    if (!createConnection(type, params))
+        return;
+    VSPConnectionMsg* p = panels.value(params.id.toInt());
+    if (p && !p->failureText().isEmpty()) {
+        p->addStatusNote(tr("The connection was not saved."));
+        ui->stackedWidget->show();
+        return;
+    }
+    addIniFile(params);
 }
 
 bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECTION_PARAMS& params)
 {
     if (!portFunction->CreatePair(params.com_name1, params.com_name2)) {
-        QMessageBox::information(this, tr("tips"), tr("create com pair failed, please try other com name"),
-                                 QMessageBox::Ok);
+        // The fixed first line is what users know; the cause (socat's own words) follows it.
+        QString text = tr("create com pair failed, please try other com name");
+        if (!portFunction->lastError().isEmpty())
+            text += QLatin1Char('\n') + portFunction->lastError();
+        QMessageBox::information(this, tr("tips"), text, QMessageBox::Ok);
         return false;
     }
     const int idx = static_cast<int>(params.com_name1.mid(4).toUInt());
@@ -189,6 +216,12 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
 
 void plugVComData::loadConfig()
 {
+    loadSaved();
+    emit configLoaded();
+}
+
+void plugVComData::loadSaved()
+{
     const QDir dir(ConnectionFile::directory());
     if (!dir.exists())
         return;
@@ -199,12 +232,17 @@ void plugVComData::loadConfig()
         VSP_CONNECTION_PARAMS params = ConnectionFile::read(file.absoluteFilePath());
         const int type = connectionTypeFromWord(params.type);
         if (type < 0) {
-            qCDebug(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
             continue;
         }
         if (!ConnectionFile::namesValid(type, params)) {
-            qCDebug(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
-                     << params.com_name2;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
+                              << params.com_name2;
+            continue;
+        }
+        const QString problem = ConnectionFile::valuesProblem(type, params);
+        if (!problem.isEmpty()) {
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "because its" << problem;
             continue;
         }
         if (!createConnection(static_cast<VSP_CONNECTION_TYPE>(type), params))
@@ -219,8 +257,9 @@ void plugVComData::loadConfig()
 
 void plugVComData::deleteConnection_slot(int idx)
 {
+    // A connection that failed at creation has no file; it is deleted all the same.
     VSPConnectionMsg* p = panels.value(idx);
-    if (!p || !iniPaths.contains(idx))
+    if (!p)
         return;
     if (!portFunction->DeletePair(QStringLiteral("ttyS%1").arg(idx)))
         return;
@@ -234,8 +273,8 @@ void plugVComData::deleteConnection_slot(int idx)
         manager->removeNode(idx);
     p->deleteLater(); // we are inside its own button's signal
     const QString path = iniPaths.take(idx);
-    if (QFile::exists(path) && !QFile::remove(path))
-        qCDebug(lcVcom) << "could not remove" << path;
+    if (!path.isEmpty() && QFile::exists(path) && !QFile::remove(path))
+        qCWarning(lcVcom) << "could not remove" << path;
     StatusMessages::post(tr("Connection %1 deleted").arg(name));
 }
 
