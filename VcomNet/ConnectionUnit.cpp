@@ -12,6 +12,7 @@
 #include "ui_UdpMsg.h"
 
 #include <QEvent>
+#include <QHostInfo>
 #include <QTcpSocket>
 #include <QUdpSocket>
 
@@ -46,8 +47,18 @@ void ConnectionUnit::setReadPaused(bool paused)
     readPaused = paused;
 }
 
-void ConnectionUnit::addWrapped(qint32& counter, int n)
+void ConnectionUnit::fail(const QString& reason)
 {
+    failure = reason;
+    refreshUI();
+    emit failed(reason);
+}
+
+void ConnectionUnit::addWrapped(qint32& counter, qint64 n)
+{
+    // only what really left counts; a refused write (-1) adds nothing
+    if (n <= 0)
+        return;
     // 32-bit counters wrap like signed integers, without undefined overflow.
     counter = static_cast<qint32>(static_cast<quint32>(counter) + static_cast<quint32>(n));
 }
@@ -89,6 +100,7 @@ SerialPortUnit::SerialPortUnit(const VSP_CONNECTION_PARAMS& params)
 SerialPortUnit::~SerialPortUnit()
 {
     if (serialPort) {
+        serialPort->disconnect(this); // what close() still delivers has nowhere to go now
         serialPort->close();
         delete serialPort;
     }
@@ -125,6 +137,8 @@ bool SerialPortUnit::start()
     const bool ok = serialPort->initSerialPort(pairPortName);
     if (QSerialPort* port = serialPort->serialPort())
         connect(port, &QIODevice::bytesWritten, this, &ConnectionUnit::outputProgress, Qt::UniqueConnection);
+    if (!ok)
+        fail(tr("%1 could not be opened: %2").arg(pairPortName, serialPort->errorText));
     return ok;
 }
 
@@ -157,8 +171,7 @@ void SerialPortUnit::sendData(const QByteArray& data)
 {
     if (!serialPort || !serialPort->isValid())
         return;
-    serialPort->write(data);
-    addWrapped(receivedBytes, data.size());
+    addWrapped(receivedBytes, serialPort->send(data));
     refreshUI();
 }
 
@@ -241,7 +254,17 @@ bool TcpServerUnit::setup(const VSP_CONNECTION_PARAMS& params)
 
 bool TcpServerUnit::start()
 {
-    return server->listen(ui->port->text().toInt());
+    const QString port = ui->port->text();
+    const int number = portFromText(port);
+    if (!number) {
+        fail(tr("TCP port \"%1\" is not a port number from 1 to 65535").arg(port));
+        return false;
+    }
+    if (!server->listen(number)) {
+        fail(tr("TCP port %1 could not be listened on: %2").arg(port, server->errorText));
+        return false;
+    }
+    return true;
 }
 
 void TcpServerUnit::stop()
@@ -255,7 +278,10 @@ void TcpServerUnit::refreshUI()
     if (clientCount < 1)
         clientCount = 0;
     ui->connected_num->setText(QStringLiteral("%1/25").arg(clientCount));
-    ui->status->setText(clientCount < 1 ? tr("Listening") : tr("Connected"));
+    if (!failure.isEmpty())
+        ui->status->setText(tr("Listen failed"));
+    else
+        ui->status->setText(clientCount < 1 ? tr("Listening") : tr("Connected"));
     ui->received_bytes->setText(QString::number(receivedBytes));
     ui->sent_bytes->setText(QString::number(sentBytes));
 }
@@ -264,8 +290,7 @@ void TcpServerUnit::sendData(const QByteArray& data)
 {
     if (!server)
         return;
-    server->write(data);
-    addWrapped(sentBytes, data.size());
+    addWrapped(sentBytes, server->send(data));
     refreshUI();
 }
 
@@ -273,8 +298,11 @@ qint64 TcpServerUnit::bytesToWrite() const
 {
     qint64 most = 0;
     if (server) {
-        for (QTcpSocket* client : server->clients)
-            most = qMax(most, client->bytesToWrite());
+        for (QTcpSocket* client : server->clients) {
+            // a client on its way out never writes its backlog
+            if (client->state() == QAbstractSocket::ConnectedState)
+                most = qMax(most, client->bytesToWrite());
+        }
     }
     return most;
 }
@@ -339,6 +367,7 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
         if (session)
             client->write(session->connected());
         refreshUI();
+        emit outputProgress(); // a new server starts with nothing waiting
     });
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         connected = false;
@@ -358,7 +387,13 @@ bool TcpClientUnit::start()
 {
     if (!client)
         return false;
-    return client->connectServer(ui->ip_address->text(), ui->port->text().toInt());
+    const QString port = ui->port->text();
+    const int number = portFromText(port);
+    if (!number) {
+        fail(tr("remote port \"%1\" is not a port number from 1 to 65535").arg(port));
+        return false;
+    }
+    return client->connectServer(ui->ip_address->text(), number);
 }
 
 void TcpClientUnit::stop()
@@ -378,9 +413,12 @@ void TcpClientUnit::sendData(const QByteArray& data)
 {
     if (!client)
         return;
-    client->write(session ? session->encode(data) : data);
-    client->tcpSocket()->flush(); // out now, not on the next pass of the event loop
-    addWrapped(sentBytes, data.size());
+    // while no server is connected the bytes are dropped, and not counted; what counts is
+    // the user's payload, not the doubled IACs on the wire
+    if (client->send(session ? session->encode(data) : data) > 0) {
+        addWrapped(sentBytes, data.size());
+        client->tcpSocket()->flush(); // out now, not on the next pass of the event loop
+    }
     refreshUI();
 }
 
@@ -391,7 +429,11 @@ QString TcpClientUnit::lineStatus() const
 
 qint64 TcpClientUnit::bytesToWrite() const
 {
-    return client ? client->tcpSocket()->bytesToWrite() : 0;
+    // A socket that lost its peer still holds the old backlog while it reports the loss;
+    // that backlog will never be written and must not keep the port paused.
+    if (!client || client->tcpSocket()->state() != QAbstractSocket::ConnectedState)
+        return 0;
+    return client->tcpSocket()->bytesToWrite();
 }
 
 AbsIoDevice* TcpClientUnit::ioDevice() const
@@ -445,12 +487,63 @@ bool UdpUnit::setup(const VSP_CONNECTION_PARAMS& params)
 
 bool UdpUnit::start()
 {
-    udp->init(ui->listen_port->text().toInt(), ui->remote_address->text(), ui->remote_port->text().toInt());
+    const QString local = ui->listen_port->text();
+    const QString remote = ui->remote_address->text();
+    const QString remotePort = ui->remote_port->text();
+    if (!portFromText(local)) {
+        fail(tr("listen port \"%1\" is not a port number from 1 to 65535").arg(local));
+        return false;
+    }
+    if (!portFromText(remotePort)) {
+        fail(tr("remote port \"%1\" is not a port number from 1 to 65535").arg(remotePort));
+        return false;
+    }
+    if (!hostTextValid(remote)) {
+        fail(tr("remote address \"%1\" is neither an IP address nor a host name").arg(remote));
+        return false;
+    }
+    // A host name is looked up without blocking; until then nothing is sent (or counted).
+    const bool literal = !QHostAddress(remote).isNull();
+    if (!udp->init(portFromText(local), literal ? remote : QString(), portFromText(remotePort))) {
+        fail(tr("UDP port %1 could not be bound: %2").arg(local, udp->errorText));
+        return false;
+    }
+    bound = true;
+    if (!literal)
+        lookupId = QHostInfo::lookupHost(remote, this, &UdpUnit::remoteResolved);
     return true;
+}
+
+void UdpUnit::remoteResolved(const QHostInfo& info)
+{
+    lookupId = -1;
+    if (!udp)
+        return;
+    QHostAddress address;
+    for (const QHostAddress& a : info.addresses()) {
+        // the socket listens on both IP versions; IPv4 first, as a user typing a name expects
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            address = a;
+            break;
+        }
+        if (address.isNull())
+            address = a;
+    }
+    if (address.isNull()) {
+        const QString reason = info.error() != QHostInfo::NoError ? info.errorString() : tr("no address");
+        fail(tr("remote host %1 could not be resolved: %2").arg(info.hostName(), reason));
+        return;
+    }
+    udp->remoteIp = address.toString();
 }
 
 void UdpUnit::stop()
 {
+    if (lookupId >= 0) {
+        QHostInfo::abortHostLookup(lookupId);
+        lookupId = -1;
+    }
+    bound = false;
     if (udp)
         udp->close();
 }
@@ -463,10 +556,10 @@ void UdpUnit::refreshUI()
 
 void UdpUnit::sendData(const QByteArray& data)
 {
-    if (!udp)
+    // an unbound socket would send from a port the system picks: a failed start sends nothing
+    if (!udp || !bound)
         return;
-    udp->write(data);
-    addWrapped(sentBytes, data.size());
+    addWrapped(sentBytes, udp->send(data));
     refreshUI();
 }
 

@@ -11,6 +11,7 @@ class tcpServerSocket_;
 class tcpClientSocket_;
 class udpSocket_;
 class Rfc2217Session;
+class QHostInfo;
 class Ui_SerialPortMsg;
 class Ui_TcpServerMsg;
 class Ui_TcpClientMsg;
@@ -52,8 +53,14 @@ public:
     qint32 receivedCount() const { return receivedBytes; }
     qint32 sentCount() const { return sentBytes; }
 
+    // Why this unit's side does not work (could not be opened, bound, resolved); empty
+    // while it works or is still connecting.
+    QString failureText() const { return failure; }
+
 signals:
     void transmit(QByteArray data);
+    // The unit's side failed; failureText() holds the reason.
+    void failed(const QString& reason);
     // Some of the pending output was written, or a peer went away.
     void outputProgress();
 
@@ -65,12 +72,15 @@ protected:
     virtual void retranslate() {}
     // The unit's device, if it has one now; reading is paused and resumed on it.
     virtual AbsIoDevice* ioDevice() const = 0;
-    static void addWrapped(qint32& counter, int n);
+    static void addWrapped(qint32& counter, qint64 n);
+    // Records a failure, shows it and tells the panel.
+    void fail(const QString& reason);
 
     qint32 receivedBytes = 0;
     qint32 sentBytes = 0;
     QString unitName;
     bool readPaused = false;
+    QString failure;
 };
 
 class SerialPortUnit : public ConnectionUnit
@@ -193,6 +203,10 @@ protected:
     AbsIoDevice* ioDevice() const override;
 
 private:
+    void remoteResolved(const QHostInfo& info);
+
     Ui_UdpMsg* ui = nullptr;
     udpSocket_* udp = nullptr;
+    bool bound = false;
+    int lookupId = -1; // a host name lookup under way
 };

@@ -3,7 +3,28 @@
 #include "VSPortFunction.h"
 #include "appdir.h"
 
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QRegularExpression>
 #include <QSettings>
+
+int portFromText(const QString& text)
+{
+    static const QRegularExpression digits(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,5}")));
+    if (!digits.match(text).hasMatch())
+        return 0;
+    const int port = text.toInt();
+    return port >= 1 && port <= 65535 ? port : 0;
+}
+
+bool hostTextValid(const QString& text)
+{
+    if (!QHostAddress(text).isNull())
+        return true;
+    static const QRegularExpression name(QRegularExpression::anchoredPattern(
+        QStringLiteral("[A-Za-z0-9]([A-Za-z0-9-]{0,62})(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,62}))*\\.?")));
+    return text.size() <= 253 && name.match(text).hasMatch();
+}
 
 int connectionTypeFromWord(const QString& word)
 {
@@ -21,11 +42,16 @@ int connectionTypeFromWord(const QString& word)
 
 namespace ConnectionParams {
 
-int packMs(const QString& text)
+bool packMsValid(const QString& text)
 {
     bool ok = false;
     const int ms = text.trimmed().toInt(&ok);
-    return ok && ms >= 0 && ms <= maxPackMs ? ms : defaultPackMs;
+    return ok && ms >= 0 && ms <= maxPackMs;
+}
+
+int packMs(const QString& text)
+{
+    return packMsValid(text) ? text.trimmed().toInt() : defaultPackMs;
 }
 
 bool rfc2217(const QString& text)
@@ -129,6 +155,45 @@ bool namesValid(int type, const VSP_CONNECTION_PARAMS& params)
     if (type == CONNECTION_PAIR)
         return comNameNumber(params.com_name2, 256) && params.com_name1 != params.com_name2;
     return params.com_name2 == PairedComName(params.com_name1);
+}
+
+QString valuesProblem(int type, const VSP_CONNECTION_PARAMS& params)
+{
+    auto badPort = [](const QString& what, const QString& value) {
+        return QCoreApplication::translate("ConnectionFile", "%1 \"%2\" is not a port number from 1 to 65535")
+            .arg(what, value);
+    };
+    auto badHost = [](const QString& value) {
+        return QCoreApplication::translate("ConnectionFile", "remote address \"%1\" is neither an IP address nor a host name")
+            .arg(value);
+    };
+    if (type != CONNECTION_PAIR && !ConnectionParams::packMsValid(params.pack_ms))
+        return QCoreApplication::translate("ConnectionFile",
+                                           "packing interval \"%1\" is not a number of milliseconds from 0 to 1000")
+            .arg(params.pack_ms);
+    switch (type) {
+    case CONNECTION_SERVER:
+        if (!portFromText(params.server_port))
+            return badPort(QCoreApplication::translate("ConnectionFile", "local TCP port"), params.server_port);
+        break;
+    case CONNECTION_CLIENT:
+        if (!hostTextValid(params.client_ip_addr))
+            return badHost(params.client_ip_addr);
+        if (!portFromText(params.client_port))
+            return badPort(QCoreApplication::translate("ConnectionFile", "remote port"), params.client_port);
+        break;
+    case CONNECTION_UDP:
+        if (!portFromText(params.udp_local_port))
+            return badPort(QCoreApplication::translate("ConnectionFile", "listen port"), params.udp_local_port);
+        if (!hostTextValid(params.udp_remote_addr))
+            return badHost(params.udp_remote_addr);
+        if (!portFromText(params.udp_remote_port))
+            return badPort(QCoreApplication::translate("ConnectionFile", "remote port"), params.udp_remote_port);
+        break;
+    default:
+        break;
+    }
+    return QString();
 }
 
 } // namespace ConnectionFile

@@ -39,12 +39,18 @@ namespace ConnectionParams {
 constexpr int defaultPackMs = 50;
 constexpr int maxPackMs = 1000;
 int packMs(const QString& text);           // 0..maxPackMs, else defaultPackMs
+bool packMsValid(const QString& text);     // a whole number 0..maxPackMs
 bool rfc2217(const QString& text);         // "true" only
 int rfc2217DataSize(const QString& text);  // 5..8, 0 = keep
 int rfc2217Parity(const QString& text);    // COM port option code 1..5, 0 = keep
 // The words saved for a parity code (index = code, 0 = "keep").
 QStringList parityWords();
 } // namespace ConnectionParams
+
+// Port number of a text that is exactly a decimal number from 1 to 65535, else 0.
+int portFromText(const QString& text);
+// Whether text can name a peer: an IP address or a host name (letters, digits, '-', '.').
+bool hostTextValid(const QString& text);
 
 // Type value of a saved type word, compared without case; -1 for an unknown word.
 int connectionTypeFromWord(const QString& word);
@@ -59,4 +65,7 @@ VSP_CONNECTION_PARAMS read(const QString& path);
 // Whether the port names fit the connection kind: user side ttyS1..ttyS256, partner
 // N + 256 for network kinds, a different ttyS1..ttyS256 for COM - COM.
 bool namesValid(int type, const VSP_CONNECTION_PARAMS& params);
+// Why the network values the kind uses (ports, remote address) are unusable; empty when
+// they are fine. Used on the creation forms and on every file loaded.
+QString valuesProblem(int type, const VSP_CONNECTION_PARAMS& params);
 } // namespace ConnectionFile

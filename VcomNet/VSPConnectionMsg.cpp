@@ -4,6 +4,7 @@
 #include "ConnectionUnit.h"
 #include "DataMonitor.h"
 #include "VSPortFunction.h"
+#include "vcomlog.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -30,6 +31,14 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
     // weight 75 is bold; a bare 75 in a style sheet would read as a CSS weight (thin)
     title->setStyleSheet(QStringLiteral("font: bold 18px \"微软雅黑\";\ncolor: rgb(0, 0, 0);"));
     vbox->addWidget(title);
+
+    status = new QLabel(this);
+    status->setObjectName(QStringLiteral("status"));
+    status->setAlignment(Qt::AlignCenter);
+    status->setWordWrap(true);
+    status->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    status->hide();
+    vbox->addWidget(status);
 
     horizontalLayout_2 = new QHBoxLayout;
     horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
@@ -59,6 +68,7 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
 VSPConnectionMsg::~VSPConnectionMsg()
 {
     delete monitor;
+    monitor = nullptr; // the units' last words must not reach it
     delete unitA;
     delete unitB;
 }
@@ -106,6 +116,8 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
     }
 
     if (type != CONNECTION_PAIR) {
+        for (ConnectionUnit* unit : {unitA, unitB})
+            connect(unit, &ConnectionUnit::failed, this, &VSPConnectionMsg::showStatus);
         ConnectionUnit::relay(unitA, unitB);
         unitA->start();
         unitB->start();
@@ -122,6 +134,33 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
     horizontalLayout_2->addSpacing(20);
     horizontalLayout_2->addWidget(unitB);
     horizontalLayout_2->addStretch();
+}
+
+QString VSPConnectionMsg::failureText() const
+{
+    QStringList lines;
+    for (const ConnectionUnit* unit : {unitA, unitB}) {
+        if (unit && !unit->failureText().isEmpty())
+            lines << unit->failureText();
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void VSPConnectionMsg::addStatusNote(const QString& note)
+{
+    statusNotes << note;
+    showStatus();
+}
+
+void VSPConnectionMsg::showStatus()
+{
+    QStringList lines;
+    const QString failures = failureText();
+    if (!failures.isEmpty())
+        lines << failures;
+    lines << statusNotes;
+    status->setText(lines.join(QLatin1Char('\n')));
+    status->setVisible(!lines.isEmpty());
 }
 
 void VSPConnectionMsg::setupSignals()

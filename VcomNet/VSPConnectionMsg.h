@@ -29,6 +29,10 @@ public:
     ConnectionUnit* firstUnit() const { return unitA; }
     ConnectionUnit* secondUnit() const { return unitB; }
     DataMonitor* dataMonitor() const { return monitor; }
+    // Why the bridge does not work, one line per failed side; empty while it works.
+    QString failureText() const;
+    // Adds a line to the status shown under the title (for example that it was not saved).
+    void addStatusNote(const QString& note);
 
 signals:
     void deleteConnection_signal(int idx);
@@ -42,6 +46,7 @@ private:
     void retranslate();
     void openMonitor();
     void askDelete();
+    void showStatus();
 
     int connectionId = 0;
     VSP_CONNECTION_TYPE connectionType = CONNECTION_PAIR;
@@ -53,6 +58,8 @@ private:
     qint64 pairProcessId = 0;
 
     QLabel* title = nullptr;
+    QLabel* status = nullptr; // failures of the bridge, hidden while there are none
+    QStringList statusNotes;
     QHBoxLayout* horizontalLayout_2 = nullptr;
     QHBoxLayout* horizontalLayout = nullptr;
     QPushButton* data_monitor = nullptr;

@@ -1,6 +1,8 @@
 #include "VSPortFunction.h"
 #include "vcomlog.h"
 
+#include "vcomlog.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -18,6 +20,22 @@ QString textUpToNul(const QByteArray& bytes)
 {
     const int nul = bytes.indexOf('\0');
     return QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
+}
+
+// socat's error lines ("... socat[pid] E reason"), without the time stamp and process id;
+// the last line of its output when it printed no error line.
+QString socatErrors(const QString& output)
+{
+    QStringList reasons;
+    const QStringList lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const int at = line.indexOf(QLatin1String("] E "));
+        if (at >= 0)
+            reasons << line.mid(at + 4).trimmed();
+    }
+    if (reasons.isEmpty() && !lines.isEmpty())
+        reasons << lines.last().trimmed();
+    return reasons.join(QLatin1Char('\n'));
 }
 
 // A link left by a socat that was killed outright points nowhere; it is ours to remove.
@@ -71,7 +89,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
         args << QStringLiteral("pty,raw,echo=0") << QStringLiteral("pty,raw,echo=0");
     } else {
         if (!comNameNumber(name1) || !comNameNumber(name2) || name1 == name2) {
-            errorText = QStringLiteral("invalid port names");
+            errorText = tr("invalid port names %1, %2").arg(name1, name2);
             qCDebug(lcVcom) << "refusing port pair with invalid names" << name1 << name2;
             return false;
         }
@@ -82,7 +100,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
         // socat replaces whatever has the link's name, even a real device node.
         for (const QString& path : {path1, path2}) {
             if (QFileInfo(path).isSymLink() || QFileInfo::exists(path)) {
-                errorText = QStringLiteral("%1 exists already").arg(path);
+                errorText = tr("%1 exists already").arg(path);
                 qCDebug(lcVcom) << "refusing port pair:" << errorText;
                 return false;
             }
@@ -116,8 +134,12 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
     found = found || textUpToNul(output).contains(QLatin1String(pairMarker));
 
     if (!found) {
-        errorText = proc->error() == QProcess::FailedToStart ? proc->errorString()
-                                                             : textUpToNul(output).trimmed();
+        if (proc->error() == QProcess::FailedToStart)
+            errorText = tr("socat could not be started: %1").arg(proc->errorString());
+        else if (proc->state() == QProcess::Running)
+            errorText = tr("socat did not report the pair running within %1 ms").arg(createTimeoutMs);
+        else
+            errorText = socatErrors(textUpToNul(output));
         qCDebug(lcVcom) << "socat pair" << name1 << name2 << "failed:" << errorText;
         endProcess(proc);
         delete proc;

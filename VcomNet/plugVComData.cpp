@@ -7,6 +7,7 @@
 #include "plugVComManager.h"
 #include "rights.h"
 #include "ui_plugVComData.h"
+#include "vcomlog.h"
 
 #include "emptystate.h"
 #include "statusmessages.h"
@@ -14,7 +15,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QIntValidator>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 
 plugVComData::plugVComData(QWidget* parent)
@@ -67,6 +70,13 @@ void plugVComData::setupForms()
     connect(ui->udp_new, &QPushButton::clicked, this, [this]() { newFromForm(CONNECTION_UDP); });
     for (QPushButton* cancel : {ui->com_com_cancel, ui->tcp_server_cancel, ui->tcp_client_cancel, ui->udp_cancel})
         connect(cancel, &QPushButton::clicked, ui->stackedWidget, &QWidget::hide);
+    // Only whole port numbers and host texts can be typed; what is still incomplete is
+    // refused on "new" with the reason.
+    for (QLineEdit* port : {ui->listen_port, ui->client_remote_port, ui->udp_listen_port, ui->udp_remote_port})
+        port->setValidator(new QIntValidator(1, 65535, port));
+    const QRegularExpression hostChars(QStringLiteral("[A-Za-z0-9.:-]{1,253}"));
+    for (QLineEdit* host : {ui->client_remote_addr, ui->udp_remote_addr})
+        host->setValidator(new QRegularExpressionValidator(hostChars, host));
     for (QLineEdit* pack : {ui->server_pack_ms, ui->client_pack_ms, ui->udp_pack_ms})
         pack->setValidator(new QIntValidator(0, ConnectionParams::maxPackMs, pack));
     connect(ui->server_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
@@ -133,7 +143,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name1 = ui->server_com_list->currentText();
         params.com_name2 = PairedComName(params.com_name1);
         params.server_port = ui->listen_port->text();
-        params.pack_ms = QString::number(ConnectionParams::packMs(ui->server_pack_ms->text()));
+        params.pack_ms = ui->server_pack_ms->text().trimmed(); // checked below
         break;
     case CONNECTION_CLIENT:
         params.type = QStringLiteral("Client");
@@ -142,7 +152,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name2 = PairedComName(params.com_name1);
         params.client_ip_addr = ui->client_remote_addr->text();
         params.client_port = ui->client_remote_port->text();
-        params.pack_ms = QString::number(ConnectionParams::packMs(ui->client_pack_ms->text()));
+        params.pack_ms = ui->client_pack_ms->text().trimmed(); // checked below
         params.client_rfc2217 = ui->client_rfc2217->isChecked() ? QStringLiteral("true") : QStringLiteral("false");
         // combo rows: "keep", then 5..8 data bits; "keep", then the parity codes 1..5
         params.client_rfc2217_data = ui->client_rfc2217_data->currentIndex() > 0
@@ -159,19 +169,35 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.udp_local_port = ui->udp_listen_port->text();
         params.udp_remote_addr = ui->udp_remote_addr->text();
         params.udp_remote_port = ui->udp_remote_port->text();
-        params.pack_ms = QString::number(ConnectionParams::packMs(ui->udp_pack_ms->text()));
+        params.pack_ms = ui->udp_pack_ms->text().trimmed(); // checked below
         break;
     }
-    // Only a connection that exists is saved; a failed one would be retried at every start.
-    if (createConnection(type, params))
-        addIniFile(params);
+    const QString problem = ConnectionFile::valuesProblem(type, params);
+    if (!problem.isEmpty()) {
+        QMessageBox::critical(this, tr("tips"), problem, QMessageBox::Ok);
+        return;
+    }
+    // Only a connection that exists and works is saved; a failed one would be retried at
+    // every start. A bridge that could not start stays on view with its reason.
+    if (!createConnection(type, params))
+        return;
+    VSPConnectionMsg* p = panels.value(params.id.toInt());
+    if (p && !p->failureText().isEmpty()) {
+        p->addStatusNote(tr("The connection was not saved."));
+        ui->stackedWidget->show();
+        return;
+    }
+    addIniFile(params);
 }
 
 bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECTION_PARAMS& params)
 {
     if (!portFunction->CreatePair(params.com_name1, params.com_name2)) {
-        QMessageBox::information(this, tr("tips"), tr("create com pair failed, please try other com name"),
-                                 QMessageBox::Ok);
+        // The fixed first line is what users know; the cause (socat's own words) follows it.
+        QString text = tr("create com pair failed, please try other com name");
+        if (!portFunction->lastError().isEmpty())
+            text += QLatin1Char('\n') + portFunction->lastError();
+        QMessageBox::information(this, tr("tips"), text, QMessageBox::Ok);
         return false;
     }
     const int idx = static_cast<int>(params.com_name1.mid(4).toUInt());
@@ -202,6 +228,12 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
 
 void plugVComData::loadConfig()
 {
+    loadSaved();
+    emit configLoaded();
+}
+
+void plugVComData::loadSaved()
+{
     const QDir dir(ConnectionFile::directory());
     if (!dir.exists())
         return;
@@ -212,12 +244,17 @@ void plugVComData::loadConfig()
         VSP_CONNECTION_PARAMS params = ConnectionFile::read(file.absoluteFilePath());
         const int type = connectionTypeFromWord(params.type);
         if (type < 0) {
-            qCDebug(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
             continue;
         }
         if (!ConnectionFile::namesValid(type, params)) {
-            qCDebug(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
-                     << params.com_name2;
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
+                              << params.com_name2;
+            continue;
+        }
+        const QString problem = ConnectionFile::valuesProblem(type, params);
+        if (!problem.isEmpty()) {
+            qCWarning(lcVcom) << "skipping" << file.fileName() << "because its" << problem;
             continue;
         }
         if (!createConnection(static_cast<VSP_CONNECTION_TYPE>(type), params))
@@ -232,8 +269,9 @@ void plugVComData::loadConfig()
 
 void plugVComData::deleteConnection_slot(int idx)
 {
+    // A connection that failed at creation has no file; it is deleted all the same.
     VSPConnectionMsg* p = panels.value(idx);
-    if (!p || !iniPaths.contains(idx))
+    if (!p)
         return;
     if (!portFunction->DeletePair(QStringLiteral("ttyS%1").arg(idx)))
         return;
@@ -247,8 +285,8 @@ void plugVComData::deleteConnection_slot(int idx)
         manager->removeNode(idx);
     p->deleteLater(); // we are inside its own button's signal
     const QString path = iniPaths.take(idx);
-    if (QFile::exists(path) && !QFile::remove(path))
-        qCDebug(lcVcom) << "could not remove" << path;
+    if (!path.isEmpty() && QFile::exists(path) && !QFile::remove(path))
+        qCWarning(lcVcom) << "could not remove" << path;
     StatusMessages::post(tr("Connection %1 deleted").arg(name));
 }
 

@@ -41,11 +41,16 @@ public:
 public slots:
     void deleteConnection_slot(int idx);
 
+signals:
+    // The saved connections have been recreated (or tried); emitted once per loadConfig.
+    void configLoaded();
+
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
     void setupForms();
+    void loadSaved();
     void openForm(int type);
     void switchTo(int idx);
     void newFromForm(VSP_CONNECTION_TYPE type);

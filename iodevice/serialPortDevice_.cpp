@@ -1,6 +1,7 @@
 #include "serialPortDevice_.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
@@ -144,14 +145,26 @@ void serialPortDevice_::setReadPaused(bool paused)
 
 void serialPortDevice_::write(const QByteArray& data)
 {
-    if (port && port->isOpen())
-        port->write(data);
+    send(data);
+}
+
+qint64 serialPortDevice_::send(const QByteArray& data)
+{
+    if (!port || !port->isOpen())
+        return -1;
+    return port->write(data);
 }
 
 void serialPortDevice_::close()
 {
-    if (port && port->isOpen())
+    // Bytes still waiting for the quiet gap are delivered before the port goes.
+    if (port && port->isOpen()) {
+        QPointer<serialPortDevice_> self(this);
+        flush();
+        if (!self)
+            return; // a receiver deleted us
         port->close();
+    }
     mergeTimer->stop();
     pending.clear();
     valid = false;

@@ -29,6 +29,8 @@ public:
     bool open(const void* params) override;
     bool initSerialPort(QString name);
     void write(const QByteArray& data) override;
+    // As write, returning the bytes taken for writing (-1 when the port is not open).
+    qint64 send(const QByteArray& data);
     void close() override;
     void setReadPaused(bool paused) override;
 

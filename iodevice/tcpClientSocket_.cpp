@@ -11,6 +11,10 @@ tcpClientSocket_::tcpClientSocket_(QObject* parent)
     connect(socket, &QTcpSocket::disconnected, this, &tcpClientSocket_::onDisconnected);
     connect(socket, &QTcpSocket::readyRead, this, &tcpClientSocket_::readData_slot);
     connect(&reconnectTimer, &QTimer::timeout, this, &tcpClientSocket_::onReconnectTimer);
+    connect(socket, &QTcpSocket::connected, this, &tcpClientSocket_::onConnected);
+    openTimer.setSingleShot(true);
+    connect(&openTimer, &QTimer::timeout, this, &tcpClientSocket_::onOpenTimeout);
+    connect(socket, &QTcpSocket::errorOccurred, this, &tcpClientSocket_::onConnectError);
 }
 
 tcpClientSocket_::~tcpClientSocket_()
@@ -21,7 +25,7 @@ tcpClientSocket_::~tcpClientSocket_()
     socket = nullptr;
 }
 
-bool tcpClientSocket_::open(const void* params)
+bool tcpClientSocket_::startAttempt(const void* params)
 {
     if (!params)
         return false;
@@ -32,18 +36,63 @@ bool tcpClientSocket_::open(const void* params)
     serverPort = p->serverPort;
 
     socket->abort();
+    attemptPending = false;
+    openPending = false;
+    openTimer.stop();
+    valid = false;
+    if (serverPort < 1 || serverPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(serverPort);
+        return false;
+    }
     socket->bind(localAddress, 0);
     socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
                           QAbstractSocket::AnyIPProtocol);
+    return true;
+}
+
+void tcpClientSocket_::opening()
+{
+    valid = true;
+    localPort = socket->localPort();
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+}
+
+bool tcpClientSocket_::open(const void* params)
+{
+    if (!startAttempt(params))
+        return false;
     if (socket->waitForConnected(500)) {
-        valid = true;
-        localPort = socket->localPort();
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        opening();
         return true;
     }
     errorText = socket->errorString();
     valid = false;
     return false;
+}
+
+bool tcpClientSocket_::openAsync(const void* params)
+{
+    if (!startAttempt(params))
+        return false;
+    // the attempt may already have failed inside connectToHost (no route, for example)
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        errorText = socket->errorString();
+        QMetaObject::invokeMethod(this, [this]() { emit openFailed(errorText); }, Qt::QueuedConnection);
+        return true;
+    }
+    openPending = true;
+    openTimer.start(openTimeout);
+    return true;
+}
+
+void tcpClientSocket_::onOpenTimeout()
+{
+    if (!openPending)
+        return;
+    openPending = false;
+    socket->abort();
+    errorText = tr("no answer from %1:%2 within %3 ms").arg(serverHost).arg(serverPort).arg(openTimeout);
+    emit openFailed(errorText);
 }
 
 bool tcpClientSocket_::connectServer(QString host, int port)
@@ -52,39 +101,75 @@ bool tcpClientSocket_::connectServer(QString host, int port)
     serverPort = port;
     close();
     autoReconnect = true;
-    if (!doConnect())
+    // The attempt completes (or fails) on its own; the timer retries until connected.
+    doConnect();
+    if (!connected)
         reconnectTimer.start(reconnectInterval);
     return true;
 }
 
 bool tcpClientSocket_::doConnect()
 {
-    // An attempt that outlived its 20 ms wait may have connected since.
-    const bool lateConnect = socket->state() == QAbstractSocket::ConnectedState;
-    if (!lateConnect) {
-        socket->abort();
-        socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
-                              QAbstractSocket::AnyIPProtocol);
+    if (connected)
+        return true;
+    // An attempt still under way after a whole interval is given up: a server that does
+    // not answer at all (packets dropped) is tried afresh, as after a refusal.
+    socket->abort();
+    attemptPending = false;
+    if (serverPort < 1 || serverPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(serverPort);
+        return false;
     }
-    if (lateConnect || socket->waitForConnected(20)) {
-        connected = true;
-        valid = true;
-        emit connected_signal();
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    } else {
-        errorText = socket->errorString();
-        if (socket->error() == QAbstractSocket::ConnectionRefusedError)
-            ++refusedCount;
-    }
+    attemptPending = true;
+    socket->connectToHost(serverHost, static_cast<quint16>(serverPort), QIODevice::ReadWrite,
+                          QAbstractSocket::AnyIPProtocol);
     return valid;
+}
+
+void tcpClientSocket_::onConnected()
+{
+    if (openPending) {
+        openPending = false;
+        openTimer.stop();
+        opening();
+        emit opened();
+        return;
+    }
+    if (!attemptPending)
+        return; // the blocking open() reports for itself
+    attemptPending = false;
+    connected = true;
+    valid = true;
+    reconnectTimer.stop();
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    emit connected_signal();
+}
+
+void tcpClientSocket_::onConnectError(QAbstractSocket::SocketError error)
+{
+    if (openPending) {
+        openPending = false;
+        openTimer.stop();
+        errorText = socket->errorString();
+        emit openFailed(errorText);
+        return;
+    }
+    if (!attemptPending)
+        return;
+    attemptPending = false;
+    errorText = socket->errorString();
+    if (error == QAbstractSocket::ConnectionRefusedError)
+        ++refusedCount;
+    emit connectFailed(errorText);
 }
 
 void tcpClientSocket_::onReconnectTimer()
 {
-    if (connected)
-        return;
-    if (doConnect())
+    if (connected) {
         reconnectTimer.stop();
+        return;
+    }
+    doConnect();
 }
 
 void tcpClientSocket_::onDisconnected()
@@ -104,8 +189,15 @@ void tcpClientSocket_::readData_slot()
 
 void tcpClientSocket_::write(const QByteArray& data)
 {
-    if (socket->write(data) != data.size())
+    if (send(data) != data.size())
         qCDebug(lcIoDevice) << "tcp client send err";
+}
+
+qint64 tcpClientSocket_::send(const QByteArray& data)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    return socket->write(data);
 }
 
 void tcpClientSocket_::setReadPaused(bool paused)
@@ -127,6 +219,9 @@ void tcpClientSocket_::setReadPaused(bool paused)
 
 void tcpClientSocket_::close()
 {
+    attemptPending = false;
+    openPending = false;
+    openTimer.stop();
     if (reconnectTimer.isActive())
         reconnectTimer.stop();
     if (socket)

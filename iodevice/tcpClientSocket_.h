@@ -2,6 +2,7 @@
 
 #include "AbsIoDevice.h"
 
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QTimer>
 
@@ -21,10 +22,19 @@ public:
     explicit tcpClientSocket_(QObject* parent = nullptr);
     ~tcpClientSocket_() override;
 
+    // One attempt; blocks its thread for up to 500 ms (use openAsync on a GUI thread).
     bool open(const void* params) override;
-    // Connects with automatic reconnection every reconnectInterval ms; always true.
+    // One attempt without blocking: false at once for null params or a port out of range;
+    // otherwise true, and the attempt ends in opened() or openFailed(reason), at the latest
+    // after openTimeout ms. Like open(), it does not reconnect.
+    bool openAsync(const void* params);
+    int openTimeout = 10000;
+    // Connects with automatic reconnection every reconnectInterval ms; always true. Each
+    // attempt runs without blocking and may take up to one interval to complete.
     bool connectServer(QString host, int port);
     void write(const QByteArray& data) override;
+    // As write, returning the bytes taken for sending (-1 while not connected).
+    qint64 send(const QByteArray& data);
     void close() override;
     void setReadPaused(bool paused) override;
     int read(QByteArray& out);
@@ -47,6 +57,11 @@ public:
 signals:
     void connected_signal();
     void disConnect_signal();
+    // A reconnecting attempt failed; errorText holds the reason.
+    void connectFailed(const QString& reason);
+    // Outcome of openAsync.
+    void opened();
+    void openFailed(const QString& reason);
 
 private slots:
     void readData_slot();
@@ -55,7 +70,15 @@ private slots:
 private:
     void onDisconnected();
     void onReconnectTimer();
+    void onConnected();
+    void onConnectError(QAbstractSocket::SocketError error);
+    void onOpenTimeout();
+    bool startAttempt(const void* params);
+    void opening();
 
     QTcpSocket* socket = nullptr;
+    bool attemptPending = false; // a reconnecting attempt is under way
+    bool openPending = false;    // an openAsync attempt is under way
+    QTimer openTimer;
     qint64 activeReadBuffer = 0; // the socket's read buffer size while not paused
 };

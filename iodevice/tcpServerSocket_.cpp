@@ -30,6 +30,11 @@ bool tcpServerSocket_::open(const void* params)
     const auto* p = static_cast<const TcpServerParams*>(params);
     listenAddress = p->address;
     listenPort = p->port;
+    // 0 asks the system for any free port; anything outside 0-65535 would wrap.
+    if (listenPort < 0 || listenPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(listenPort);
+        return false;
+    }
     if (server->listen(listenAddress, static_cast<quint16>(listenPort))) {
         valid = true;
         return true;
@@ -42,6 +47,10 @@ bool tcpServerSocket_::listen(int port)
 {
     listenAddress = QHostAddress(QHostAddress::Any);
     listenPort = port;
+    if (port < 0 || port > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(port);
+        return false;
+    }
     if (server->listen(QHostAddress::Any, static_cast<quint16>(port)))
         return true;
     errorText = server->errorString();
@@ -81,8 +90,15 @@ void tcpServerSocket_::readData_slot()
 
 void tcpServerSocket_::write(const QByteArray& data)
 {
+    send(data);
+}
+
+qint64 tcpServerSocket_::send(const QByteArray& data)
+{
+    qint64 most = -1;
     for (QTcpSocket* client : clients)
-        client->write(data);
+        most = qMax(most, client->write(data));
+    return most;
 }
 
 QTcpSocket* tcpServerSocket_::findClient(const QString& ip, int port) const

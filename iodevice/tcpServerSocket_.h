@@ -25,6 +25,8 @@ public:
     // Listens on all addresses (IPv4 and IPv6); does not set valid.
     bool listen(int port);
     void write(const QByteArray& data) override;
+    // As write, returning the most bytes any client took (-1 without clients).
+    qint64 send(const QByteArray& data);
     void write(QString ip, int port, const QByteArray& data);
     void disConnectOneClient(QString ip, int port);
     void close() override;

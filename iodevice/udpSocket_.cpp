@@ -26,33 +26,61 @@ bool udpSocket_::open(const void* params)
     const auto* p = static_cast<const UdpParams*>(params);
     localAddress = p->localAddress;
     localPort = p->localPort;
+    // 0 asks the system for any free port; anything outside 0-65535 would wrap.
+    if (localPort < 0 || localPort > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(localPort);
+        valid = false;
+        return false;
+    }
     valid = socket->bind(localAddress, static_cast<quint16>(localPort));
     if (!valid)
         errorText = socket->errorString();
     return valid;
 }
 
-void udpSocket_::init(int port, QString ip, int rport)
+bool udpSocket_::init(int port, QString ip, int rport)
 {
     localPort = port;
-    socket->bind(QHostAddress::Any, static_cast<quint16>(port));
     remoteIp = ip;
     remotePort = rport;
+    if (port < 0 || port > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(port);
+        return false;
+    }
+    if (rport < 1 || rport > 65535) {
+        errorText = tr("port %1 is out of range (1-65535)").arg(rport);
+        return false;
+    }
+    if (!socket->bind(QHostAddress::Any, static_cast<quint16>(port))) {
+        errorText = socket->errorString();
+        return false;
+    }
+    return true;
 }
 
 void udpSocket_::write(const QByteArray& data)
 {
-    write(remoteIp, remotePort, data);
+    send(remoteIp, remotePort, data);
 }
 
 void udpSocket_::write(QString ip, int port, const QByteArray& data)
 {
+    send(ip, port, data);
+}
+
+qint64 udpSocket_::send(const QString& ip, int port, const QByteArray& data)
+{
     // A text that is no address must not become the null address, which the
-    // system would take as "this host".
+    // system would take as "this host"; a port out of range would wrap.
     const QHostAddress address(ip);
-    if (address.isNull())
-        return;
-    socket->writeDatagram(data, address, static_cast<quint16>(port));
+    if (address.isNull() || port < 1 || port > 65535)
+        return -1;
+    return socket->writeDatagram(data, address, static_cast<quint16>(port));
+}
+
+qint64 udpSocket_::send(const QByteArray& data)
+{
+    return send(remoteIp, remotePort, data);
 }
 
 void udpSocket_::readData_slot()

@@ -20,10 +20,15 @@ public:
     ~udpSocket_() override;
 
     bool open(const void* params) override;
-    // Binds to all addresses at localPort and sets the default destination; does not set valid.
-    void init(int localPort, QString remoteIp, int remotePort);
+    // Binds to all addresses at localPort and sets the default destination; does not set
+    // valid. False with errorText when a port is out of range or the bind fails.
+    bool init(int localPort, QString remoteIp, int remotePort);
     void write(const QByteArray& data) override;
     void write(QString ip, int port, const QByteArray& data);
+    // As write, returning the bytes that left (-1 when the datagram was not sent: the
+    // address is no IP address, the port is out of range, or the system refused it).
+    qint64 send(const QByteArray& data);
+    qint64 send(const QString& ip, int port, const QByteArray& data);
     void close() override;
     void setReadPaused(bool paused) override;
 

@@ -181,6 +181,10 @@
         <source>Not Connected</source>
         <translation>未连接</translation>
     </message>
+    <message>
+        <source>remote port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>远程端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
 </context>
 <context>
     <name>TcpServerMsg</name>
@@ -226,6 +230,18 @@
     <message>
         <source>Connected</source>
         <translation>已连接</translation>
+    </message>
+    <message>
+        <source>TCP port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>TCP 端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>TCP port %1 could not be listened on: %2</source>
+        <translation>无法监听 TCP 端口 %1：%2</translation>
+    </message>
+    <message>
+        <source>Listen failed</source>
+        <translation>监听失败</translation>
     </message>
 </context>
 <context>
@@ -438,6 +454,10 @@
         <source>Connection %1 deleted</source>
         <translation>连接 %1 已删除</translation>
     </message>
+    <message>
+        <source>The connection was not saved.</source>
+        <translation>该连接未保存。</translation>
+    </message>
 </context>
 <context>
     <name>plugVComManager</name>
@@ -476,6 +496,86 @@
     <message>
         <source>New Connection</source>
         <translation>新建连接</translation>
+    </message>
+</context>
+<context>
+    <name>VSPortFunction</name>
+    <message>
+        <source>invalid port names %1, %2</source>
+        <translation>无效的串口名 %1、%2</translation>
+    </message>
+    <message>
+        <source>%1 exists already</source>
+        <translation>%1 已存在</translation>
+    </message>
+    <message>
+        <source>socat could not be started: %1</source>
+        <translation>无法启动 socat：%1</translation>
+    </message>
+    <message>
+        <source>socat did not report the pair running within %1 ms</source>
+        <translation>socat 在 %1 毫秒内未报告串口对已运行</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionFile</name>
+    <message>
+        <source>packing interval &quot;%1&quot; is not a number of milliseconds from 0 to 1000</source>
+        <translation>打包间隔“%1”不是 0 到 1000 之间的毫秒数</translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not a port number from 1 to 65535</source>
+        <translation>%1“%2”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote address &quot;%1&quot; is neither an IP address nor a host name</source>
+        <translation>远程地址“%1”既不是 IP 地址也不是主机名</translation>
+    </message>
+    <message>
+        <source>local TCP port</source>
+        <translation>本地 TCP 端口</translation>
+    </message>
+    <message>
+        <source>remote port</source>
+        <translation>远程端口</translation>
+    </message>
+    <message>
+        <source>listen port</source>
+        <translation>监听端口</translation>
+    </message>
+</context>
+<context>
+    <name>SerialPortUnit</name>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>UdpUnit</name>
+    <message>
+        <source>listen port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>监听端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote port &quot;%1&quot; is not a port number from 1 to 65535</source>
+        <translation>远程端口“%1”不是 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>remote address &quot;%1&quot; is neither an IP address nor a host name</source>
+        <translation>远程地址“%1”既不是 IP 地址也不是主机名</translation>
+    </message>
+    <message>
+        <source>UDP port %1 could not be bound: %2</source>
+        <translation>无法绑定 UDP 端口 %1：%2</translation>
+    </message>
+    <message>
+        <source>no address</source>
+        <translation>没有地址</translation>
+    </message>
+    <message>
+        <source>remote host %1 could not be resolved: %2</source>
+        <translation>无法解析远程主机 %1：%2</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,8 @@
 #include "VSPConnectionMsg.h"
 #include "VSPortFunction.h"
 #include "serialPortDevice_.h"
+#include "tcpClientSocket_.h"
+#include "tcpServerSocket_.h"
 #include "testutil.h"
 #include "vcomtestutil.h"
 
@@ -12,6 +14,7 @@
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -71,6 +74,10 @@ private slots:
     void resetCount();
     void backPressure_data();
     void backPressure();
+    void failedStartIsShown_data();
+    void failedStartIsShown();
+    void recoversAfterSlowPeerDrops_data();
+    void recoversAfterSlowPeerDrops();
 
 private:
     // A running pair for connection n with its partner; false when not possible here.
@@ -409,7 +416,8 @@ void tst_Bridge::backPressure()
         peak = qMax(peak, writer->bytesToWrite());
     }
     QVERIFY2(reader->isReadPaused(), "reading never paused");
-    // Paused for a while: nothing piles up.
+    // Paused for a while: nothing piles up. Waiting is the point here (what would pile
+    // up must get the time to do so), sampling the backlog meanwhile.
     for (int i = 0; i < 20; ++i) {
         QTest::qWait(10);
         peak = qMax(peak, writer->bytesToWrite());
@@ -435,6 +443,164 @@ void tst_Bridge::backPressure()
     QVERIFY2(peak <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(peak)));
     QTRY_VERIFY_WITH_TIMEOUT(!reader->isReadPaused(), 5000);
     panel.release();
+}
+
+void tst_Bridge::failedStartIsShown_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("TCP server on a busy port") << false;
+    QTest::newRow("UDP on a busy port") << true;
+}
+
+void tst_Bridge::failedStartIsShown()
+{
+    QFETCH(bool, udp);
+    int n = 0;
+    QVERIFY(makePair(n));
+    QTcpServer tcpTaken;
+    QUdpSocket udpTaken;
+    std::unique_ptr<VSPConnectionMsg> panel;
+    if (udp) {
+        QVERIFY(udpTaken.bind(QHostAddress::Any, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Udp");
+        p.udp_local_port = QString::number(udpTaken.localPort());
+        p.udp_remote_addr = QStringLiteral("127.0.0.1");
+        p.udp_remote_port = QString::number(udpTaken.localPort());
+        panel.reset(new VSPConnectionMsg(CONNECTION_UDP, p, n));
+    } else {
+        QVERIFY(tcpTaken.listen(QHostAddress::Any, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Server");
+        p.server_port = QString::number(tcpTaken.serverPort());
+        panel.reset(new VSPConnectionMsg(CONNECTION_SERVER, p, n));
+        QCOMPARE(field(panel->secondUnit(), "status"), QStringLiteral("Listen failed"));
+    }
+    ConnectionUnit* net = panel->secondUnit();
+    const QString expected = udp ? QStringLiteral("could not be bound") : QStringLiteral("could not be listened on");
+    QVERIFY2(net->failureText().contains(expected), qPrintable(net->failureText()));
+    QCOMPARE(panel->failureText(), net->failureText());
+    auto* status = panel->findChild<QLabel*>(QStringLiteral("status"));
+    QVERIFY(status);
+    QVERIFY(!status->isHidden());
+    QCOMPARE(status->text(), net->failureText());
+
+    // What the program writes is read from the port but never counted as sent.
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    user.write("lost");
+    QTRY_COMPARE_WITH_TIMEOUT(field(panel->firstUnit(), "sent_bytes"), QStringLiteral("4"), 5000);
+    QCOMPARE(field(net, "sent_bytes"), QStringLiteral("0"));
+    if (udp)
+        QVERIFY(!udpTaken.hasPendingDatagrams());
+    panel->release();
+}
+
+void tst_Bridge::recoversAfterSlowPeerDrops_data()
+{
+    QTest::addColumn<bool>("bridgeIsServer");
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("TCP client bridge, peer closes") << false << false;
+    QTest::newRow("TCP client bridge, peer resets") << false << true;
+    QTest::newRow("TCP server bridge, client closes") << true << false;
+    QTest::newRow("TCP server bridge, client resets") << true << true;
+}
+
+void tst_Bridge::recoversAfterSlowPeerDrops()
+{
+    QFETCH(bool, bridgeIsServer);
+    QFETCH(bool, reset);
+    int n = 0;
+    QVERIFY(makePair(n));
+    QTcpServer server;
+    std::unique_ptr<VSPConnectionMsg> panel;
+    quint16 bridgePort = 0;
+    auto nextPeer = [&]() -> QTcpSocket* {
+        if (bridgeIsServer) {
+            auto* s = new QTcpSocket;
+            s->connectToHost(QHostAddress::LocalHost, bridgePort);
+            return s;
+        }
+        // the bridge connects from this thread: keep the event loop running
+        QElapsedTimer t;
+        t.start();
+        while (!server.hasPendingConnections() && t.elapsed() < 10000)
+            QTest::qWait(10);
+        if (!server.hasPendingConnections())
+            return nullptr;
+        QTcpSocket* s = server.nextPendingConnection();
+        s->setParent(nullptr);
+        return s;
+    };
+    if (bridgeIsServer) {
+        VSP_CONNECTION_PARAMS p = params(n, "Server");
+        bridgePort = freeTcpPort();
+        p.server_port = QString::number(bridgePort);
+        panel.reset(new VSPConnectionMsg(CONNECTION_SERVER, p, n));
+    } else {
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        VSP_CONNECTION_PARAMS p = params(n, "Client");
+        p.client_ip_addr = QStringLiteral("127.0.0.1");
+        p.client_port = QString::number(server.serverPort());
+        panel.reset(new VSPConnectionMsg(CONNECTION_CLIENT, p, n));
+        static_cast<TcpClientUnit*>(panel->secondUnit())->device()->reconnectInterval = 100;
+    }
+    ConnectionUnit* serial = panel->firstUnit();
+    ConnectionUnit* net = panel->secondUnit();
+    std::unique_ptr<QTcpSocket> slow(nextPeer());
+    QVERIFY(slow);
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"), QStringLiteral("Connected"), 10000);
+    slow->setReadBufferSize(64 * 1024); // reads next to nothing
+
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    // The user's program writes until the slow peer's backlog pauses the port.
+    const QByteArray chunk = pattern(1024 * 1024, 3);
+    auto topUp = [&]() {
+        if (user.bytesToWrite() < chunk.size())
+            user.write(chunk);
+        return serial->isReadPaused();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(topUp(), 60000);
+    QVERIFY(net->bytesToWrite() > ConnectionUnit::lowWater);
+
+    // The slow peer goes away: its backlog is gone with it, so the port is read again at
+    // once, before any new peer is there (the program's bytes are dropped meanwhile).
+    // checked when the device reports the loss (after the unit has seen it)
+    int losses = 0;
+    bool pausedAtLoss = false;
+    auto onLoss = [&]() {
+        if (losses++ == 0)
+            pausedAtLoss = serial->isReadPaused();
+    };
+    if (bridgeIsServer)
+        connect(static_cast<TcpServerUnit*>(net)->device(), &tcpServerSocket_::disConnect_signal, this, onLoss);
+    else
+        connect(static_cast<TcpClientUnit*>(net)->device(), &tcpClientSocket_::disConnect_signal, this, onLoss);
+    const quint16 serverPort = server.serverPort();
+    server.close();
+    if (reset)
+        slow->abort();
+    else
+        slow->disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"),
+                              bridgeIsServer ? QStringLiteral("Listening") : QStringLiteral("Not Connected"), 10000);
+    QVERIFY(losses > 0);
+    QVERIFY2(!pausedAtLoss, "the port stayed paused when the slow peer was lost");
+    QTRY_VERIFY_WITH_TIMEOUT(!serial->isReadPaused(), 10000);
+
+    // A new peer gets what the program writes from now on.
+    if (!bridgeIsServer)
+        QVERIFY(server.listen(QHostAddress::LocalHost, serverPort));
+    std::unique_ptr<QTcpSocket> fresh(nextPeer());
+    QVERIFY(fresh);
+    QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"), QStringLiteral("Connected"), 10000);
+
+    // What the program wrote meanwhile drains; a marker written now reaches the new peer.
+    QTRY_VERIFY_WITH_TIMEOUT((fresh->readAll(), user.bytesToWrite() == 0), 60000);
+    const QByteArray marker("--after reconnect--");
+    user.write(marker);
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT((got += fresh->readAll()).endsWith(marker), 20000);
+    panel->release();
 }
 
 QTEST_MAIN(tst_Bridge)

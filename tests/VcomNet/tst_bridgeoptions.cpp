@@ -320,6 +320,12 @@ void tst_BridgeOptions::formsAndRestart()
         QCOMPARE(pack->text(), QStringLiteral("50"));
         pack->setText(QStringLiteral("1001"));
         QVERIFY(!pack->hasAcceptableInput());
+        pack->setText(QString()); // what the validator lets through is refused on "new"
+        QString refusal;
+        testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* w) { refusal = testutil::modalText(w); });
+        tool.findChild<QPushButton*>(QStringLiteral("tcp_client_new"))->click();
+        QVERIFY(refusal.contains(QStringLiteral("packing interval")));
+        QVERIFY(!tool.panel(n));
         pack->setText(QStringLiteral("0"));
         auto* data = tool.findChild<QComboBox*>(QStringLiteral("client_rfc2217_data"));
         QVERIFY(!data->isEnabled());

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Units and the tree on their own: no links under /dev needed.
@@ -18,6 +19,7 @@ class tst_ConnectionUnit : public QObject
 private slots:
     void serialUnitWithoutPort();
     void serialUnitRelaysThroughPty();
+    void serialUnitReportsMissingPort();
     void serverCountNeverBelowZero();
     void clientStatus();
     void treeNodes_data();
@@ -52,6 +54,21 @@ void tst_ConnectionUnit::serialUnitWithoutPort()
     unit.sendData("dropped");
     QCOMPARE(unit.receivedCount(), 0);
     QCOMPARE(field(&unit, "received_bytes"), QStringLiteral("0"));
+}
+
+void tst_ConnectionUnit::serialUnitReportsMissingPort()
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("ttyS259"));
+    SerialPortUnit unit(params(QStringLiteral("ttyS3"), missing));
+    QSignalSpy failed(&unit, &ConnectionUnit::failed);
+    QVERIFY(failed.isValid());
+    QVERIFY(!unit.start());
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(unit.failureText().startsWith(missing + QStringLiteral(" could not be opened: ")),
+             qPrintable(unit.failureText()));
+    unit.sendData("dropped");
+    QCOMPARE(unit.receivedCount(), 0);
 }
 
 void tst_ConnectionUnit::serialUnitRelaysThroughPty()

@@ -68,6 +68,8 @@ private slots:
     void existingNameRefused_data();
     void existingNameRefused();
     void staleLinkReplaced();
+    void failureCarriesReason_data();
+    void failureCarriesReason();
     void hostileNamesNeverReachSocat_data();
     void hostileNamesNeverReachSocat();
     void destructorEndsAllPairs();
@@ -241,6 +243,32 @@ void tst_VSPortFunction::existingNameRefused()
     QVERIFY(socatChildren(QCoreApplication::applicationPid()).isEmpty());
     QCOMPARE(QFileInfo(taken).symLinkTarget(), QStringLiteral("/dev/null"));
     QVERIFY(!linkPresent(devPath(first ? n + 256 : n)));
+}
+
+void tst_VSPortFunction::failureCarriesReason_data()
+{
+    QTest::addColumn<bool>("missingDir");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("socat cannot make its link") << true << "No such file or directory";
+    QTest::newRow("name taken by another program") << false << "exists already";
+}
+
+void tst_VSPortFunction::failureCarriesReason()
+{
+    QFETCH(bool, missingDir);
+    QFETCH(QString, reason);
+    if (!testutil::haveSocat())
+        QSKIP("socat is not installed");
+    QTemporaryDir tmp;
+    DevDirGuard dirGuard(missingDir ? tmp.filePath(QStringLiteral("missing")) : tmp.path());
+    if (!missingDir)
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), tmp.filePath(QStringLiteral("ttyS201"))));
+    VSPortFunction pairs;
+    QVERIFY(!pairs.CreatePair(QStringLiteral("ttyS201"), QStringLiteral("ttyS457")));
+    QVERIFY2(pairs.lastError().contains(reason), qPrintable(pairs.lastError()));
+    // socat's own words without its time stamps and notices
+    QVERIFY2(!pairs.lastError().contains(QLatin1String("socat[")), qPrintable(pairs.lastError()));
+    QVERIFY(socatChildren(QCoreApplication::applicationPid()).isEmpty());
 }
 
 void tst_VSPortFunction::staleLinkReplaced()

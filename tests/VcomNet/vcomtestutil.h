@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QString>
 
@@ -36,13 +37,13 @@ inline QSet<int>& takenNumbers()
 }
 
 // A connection number N in 200..250 that the offered list contains and whose
-// partner N + 256 does not exist either; 0 if none is free. Each process starts its
-// search at its own place, so test programs running side by side rarely meet.
+// partner N + 256 does not exist either; 0 if none is free. The search starts at a
+// random number, so test programs running side by side seldom reach for the same one.
 inline int freeNumber()
 {
     VSPortFunction probe;
     const QStringList offered = offeredComNames(probe.LoadBusyNames());
-    const int start = static_cast<int>(::getpid() % 51);
+    const int start = QRandomGenerator::global()->bounded(51);
     for (int i = 0; i < 51; ++i) {
         const int n = 200 + (start + i) % 51;
         if (takenNumbers().contains(n) || !offered.contains(QStringLiteral("ttyS%1").arg(n)))
@@ -89,6 +90,32 @@ inline QList<qint64> socatChildren(qint64 ppid)
             found << pid;
     }
     return found;
+}
+
+// Parent process id of the running socat that made the link at path, or 0 if none did.
+inline qint64 linkMakerParent(const QString& path)
+{
+    const QByteArray arg = "link=" + path.toLocal8Bit();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& e : entries) {
+        bool ok = false;
+        const qint64 pid = e.toLongLong(&ok);
+        if (!ok || !isSocat(pid))
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+            continue;
+        bool made = false;
+        for (const QByteArray& a : cmdline.readAll().split('\0'))
+            made = made || a.endsWith(arg);
+        if (!made)
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+    }
+    return 0;
 }
 
 // Owns the numbers a test uses: removes their links (only symbolic links, never a

@@ -76,6 +76,7 @@ private slots:
     void mergeBursts();
     void continuousStreamIsBounded();
     void closeThenWriteSendsNothing();
+    void closeDeliversPendingBytes();
     void writeReachesPeer();
     void openMissingPort();
     void openNullParams();
@@ -125,9 +126,11 @@ void tst_SerialPortDevice::mergeBursts_data()
     QTest::addColumn<int>("mergeInterval");
     QTest::addColumn<int>("gapMs");
     QTest::addColumn<int>("expectedPackets");
-    QTest::newRow("10 ms apart join") << 50 << 10 << 1;
-    QTest::newRow("80 ms apart split") << 50 << 80 << 3;
-    QTest::newRow("interval 0 delivers each burst") << 0 << 30 << 3;
+    // gapMs -1: the next burst follows once the previous packet was delivered and at
+    // least 30 ms have passed, so the split never depends on the machine's speed.
+    QTest::newRow("10 ms apart join") << 500 << 10 << 1;
+    QTest::newRow("apart by more than the gap split") << 50 << -1 << 3;
+    QTest::newRow("interval 0 delivers each burst") << 0 << -1 << 3;
 }
 
 void tst_SerialPortDevice::mergeBursts()
@@ -151,17 +154,26 @@ void tst_SerialPortDevice::mergeBursts()
     PtyWriter writer(pair.portB());
     QVERIFY(writer.isOpen());
     QElapsedTimer sinceLast;
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
     for (int i = 0; i < 3; ++i) {
-        if (i)
-            QTest::qWait(gapMs);
+        if (i && gapMs >= 0) {
+            QTest::qWait(gapMs); // paces the input; the long merge interval leaves a wide margin
+        } else if (i) {
+            QTRY_COMPARE_WITH_TIMEOUT(spy.count(), i, 5000);
+            QVERIFY2(sinceLast.elapsed() >= mergeInterval - 5, "delivered before the quiet gap");
+            QTest::qWait(30); // paces the input, as a device pausing between messages
+        }
         QVERIFY(writer.write(QByteArray("burst") + QByteArray::number(i)));
         sinceLast.start();
     }
+    if (expectedPackets == 1 && sinceFirst.elapsed() >= mergeInterval)
+        QSKIP("the machine was too slow to write the bursts within the merge interval");
     QTRY_VERIFY_WITH_TIMEOUT(joined(spy) == "burst0burst1burst2", 5000);
     if (expectedPackets == 1)
         QVERIFY2(sinceLast.elapsed() >= mergeInterval - 5, "delivered before the quiet gap");
-    // Give a wrongly split packet the chance to show up before counting.
-    QTest::qWait(mergeInterval + 50);
+    // Waiting is the point: a wrongly split packet gets the chance to show up before counting.
+    QTest::qWait(mergeInterval + 100);
     QCOMPARE(spy.count(), expectedPackets);
     for (const auto& args : spy) {
         QCOMPARE(args.at(1).toString(), QString());
@@ -210,8 +222,8 @@ void tst_SerialPortDevice::continuousStreamIsBounded()
             ::usleep(2000);
         }
     });
-    while (clock.elapsed() < 2000)
-        QTest::qWait(20);
+    // the device is served by this thread's event loop while the producer writes
+    QTRY_VERIFY_WITH_TIMEOUT(written.load() > 0 && (writeFailed || clock.elapsed() >= 2000), 30000);
     producer.join();
     QVERIFY(!writeFailed);
     QTRY_COMPARE_WITH_TIMEOUT(qint64(received.size()), written.load(), 10000);
@@ -242,6 +254,27 @@ void tst_SerialPortDevice::closeThenWriteSendsNothing()
     // Waiting is the point: the peer must stay silent.
     QTest::qWait(200);
     QCOMPARE(peer.readAvailable(), QByteArray());
+}
+
+void tst_SerialPortDevice::closeDeliversPendingBytes()
+{
+    testutil::SocatPair pair;
+    QVERIFY(pair.isValid());
+    serialPortDevice_ dev;
+    dev.mergeInterval = 10000; // the quiet gap does not end while we look
+    QVERIFY2(dev.initSerialPort(pair.portA()), qPrintable(dev.errorText));
+    QSignalSpy arrived(dev.serialPort(), &QIODevice::readyRead);
+    QSignalSpy spy(&dev, &AbsIoDevice::receiveData);
+    QVERIFY(arrived.isValid() && spy.isValid());
+    PtyWriter writer(pair.portB());
+    QVERIFY(writer.isOpen());
+    QVERIFY(writer.write("tail"));
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty(), 5000);
+    QCOMPARE(spy.count(), 0);
+    dev.close();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toByteArray(), QByteArray("tail"));
+    QVERIFY(!dev.isValid());
 }
 
 void tst_SerialPortDevice::writeReachesPeer()

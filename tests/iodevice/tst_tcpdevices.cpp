@@ -53,6 +53,10 @@ private slots:
     void clientRoundTrip();
     void readPauseHoldsBytesUntilResumed_data();
     void readPauseHoldsBytesUntilResumed();
+    void openAsync_data();
+    void openAsync();
+    void portsOutOfRange_data();
+    void portsOutOfRange();
 };
 
 void tst_TcpDevices::serverRemovesExactlyTheDisconnectedClient()
@@ -380,6 +384,95 @@ void tst_TcpDevices::readPauseHoldsBytesUntilResumed()
     device->setReadPaused(false);
     QTRY_COMPARE_WITH_TIMEOUT(received.size(), payload.size(), 10000);
     QVERIFY(received == payload);
+}
+
+void tst_TcpDevices::openAsync_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::newRow("server listens") << "listening";
+    QTest::newRow("connection refused") << "closed";
+    QTest::newRow("port out of range") << "out of range";
+}
+
+void tst_TcpDevices::openAsync()
+{
+    QFETCH(QString, server);
+    QTcpServer listener;
+    int port = 70000;
+    if (server == QLatin1String("listening")) {
+        QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+        port = listener.serverPort();
+    } else if (server == QLatin1String("closed")) {
+        port = closedPort();
+    }
+    tcpClientSocket_ client;
+    QSignalSpy opened(&client, &tcpClientSocket_::opened);
+    QSignalSpy failed(&client, &tcpClientSocket_::openFailed);
+    QSignalSpy up(&client, &tcpClientSocket_::connected_signal);
+    QVERIFY(opened.isValid() && failed.isValid() && up.isValid());
+    TcpClientParams params{QHostAddress::LocalHost, QHostAddress::LocalHost, port};
+    if (server == QLatin1String("out of range")) {
+        QVERIFY(!client.openAsync(&params));
+        QVERIFY(client.errorText.contains(QLatin1String("out of range")));
+        return;
+    }
+    QVERIFY(client.openAsync(&params));
+    QVERIFY(!client.isValid()); // nothing waited for
+    QTRY_COMPARE(opened.count() + failed.count(), 1);
+    if (server == QLatin1String("listening")) {
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(client.isValid());
+        QVERIFY(client.localPort > 0);
+    } else {
+        QCOMPARE(failed.at(0).at(0).toString(), client.errorText);
+        QVERIFY(!client.errorText.isEmpty());
+        QVERIFY(!client.isValid());
+        QVERIFY(!client.reconnectTimer.isActive()); // one attempt only
+    }
+    QCOMPARE(up.count(), 0);
+}
+
+void tst_TcpDevices::portsOutOfRange_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("port");
+    QTest::newRow("server open wraps to 4464") << "server open" << 70000;
+    QTest::newRow("server open negative") << "server open" << -1;
+    QTest::newRow("server listen 65536") << "server listen" << 65536;
+    QTest::newRow("client open 0") << "client open" << 0;
+    QTest::newRow("client open wraps") << "client open" << 70000;
+    QTest::newRow("client connectServer wraps") << "client connectServer" << 65536 + 80;
+}
+
+void tst_TcpDevices::portsOutOfRange()
+{
+    QFETCH(QString, call);
+    QFETCH(int, port);
+    QString error;
+    if (call.startsWith(QLatin1String("server"))) {
+        tcpServerSocket_ server;
+        if (call.endsWith(QLatin1String("open"))) {
+            TcpServerParams params{QHostAddress::LocalHost, port};
+            QVERIFY(!server.open(&params));
+        } else {
+            QVERIFY(!server.listen(port));
+        }
+        QVERIFY(!server.isValid());
+        QVERIFY(!server.server->isListening());
+        error = server.errorText;
+    } else {
+        tcpClientSocket_ client;
+        if (call.endsWith(QLatin1String("open"))) {
+            TcpClientParams params{QHostAddress::LocalHost, QHostAddress::LocalHost, port};
+            QVERIFY(!client.open(&params));
+        } else {
+            QVERIFY(client.connectServer(QStringLiteral("127.0.0.1"), port));
+        }
+        QVERIFY(!client.isValid());
+        QCOMPARE(client.tcpSocket()->state(), QAbstractSocket::UnconnectedState); // no attempt made
+        error = client.errorText;
+    }
+    QVERIFY2(error.contains(QLatin1String("out of range")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(tst_TcpDevices)

@@ -16,6 +16,9 @@ private slots:
     void closedDeviceStaysSilent();
     void bindFailure();
     void readPause();
+    void portsOutOfRange_data();
+    void portsOutOfRange();
+    void initReportsBusyPort();
 };
 
 void tst_UdpSocket::pendingDatagramsInOrder()
@@ -145,8 +148,61 @@ void tst_UdpSocket::readPause()
     dev.close();
     dev.setReadPaused(false);
     peer.writeDatagram("late", QHostAddress::LocalHost, port);
+    // Waiting is the point: the closed device must stay silent.
     QTest::qWait(200);
     QCOMPARE(data.count(), 1);
+}
+
+void tst_UdpSocket::portsOutOfRange_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("port");
+    QTest::newRow("open wraps to 4464") << "open" << 70000;
+    QTest::newRow("open 65536") << "open" << 65536;
+    QTest::newRow("open negative") << "open" << -1;
+    QTest::newRow("init local wraps") << "init local" << 70000;
+    QTest::newRow("init remote 0") << "init remote" << 0;
+    QTest::newRow("init remote 65536") << "init remote" << 65536;
+    QTest::newRow("send to 0") << "send" << 0;
+    QTest::newRow("send wraps") << "send" << 65536 + 9;
+}
+
+void tst_UdpSocket::portsOutOfRange()
+{
+    QFETCH(QString, call);
+    QFETCH(int, port);
+    udpSocket_ dev;
+    if (call == QLatin1String("open")) {
+        UdpParams params{QHostAddress::LocalHost, port};
+        QVERIFY(!dev.open(&params));
+        QVERIFY(!dev.isValid());
+    } else if (call == QLatin1String("init local")) {
+        QVERIFY(!dev.init(port, QStringLiteral("127.0.0.1"), 9));
+    } else if (call == QLatin1String("init remote")) {
+        QVERIFY(!dev.init(0, QStringLiteral("127.0.0.1"), port));
+    } else {
+        UdpParams params{QHostAddress::LocalHost, 0};
+        QVERIFY(dev.open(&params));
+        QCOMPARE(dev.send(QStringLiteral("127.0.0.1"), port, "x"), qint64(-1));
+        return;
+    }
+    QVERIFY2(dev.errorText.contains(QLatin1String("out of range")), qPrintable(dev.errorText));
+    QCOMPARE(dev.udpSocket()->state(), QAbstractSocket::UnconnectedState); // nothing bound
+}
+
+void tst_UdpSocket::initReportsBusyPort()
+{
+    QUdpSocket taken;
+    QVERIFY(taken.bind(QHostAddress::Any, 0));
+    udpSocket_ dev;
+    QVERIFY(!dev.init(taken.localPort(), QStringLiteral("127.0.0.1"), 9));
+    QVERIFY(!dev.errorText.isEmpty());
+
+    udpSocket_ ok;
+    QVERIFY(ok.init(0, QStringLiteral("127.0.0.1"), 9));
+    // a host name is not an address: nothing leaves and the caller hears so
+    QCOMPARE(ok.send(QStringLiteral("localhost"), 9, "x"), qint64(-1));
+    QCOMPARE(ok.send(QStringLiteral("127.0.0.1"), taken.localPort(), "xy"), qint64(2));
 }
 
 QTEST_GUILESS_MAIN(tst_UdpSocket)

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace testutil {
@@ -66,11 +67,12 @@ public:
         proc.start(QStringLiteral("socat"),
                    {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
                     QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!proc.waitForStarted(5000))
+        if (!proc.waitForStarted(10000))
             return;
+        // polled until socat has made both links; generous for a loaded machine
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000) {
+        while (t.elapsed() < 10000) {
             if (QFileInfo::exists(a) && QFileInfo::exists(b)) {
                 ok = true;
                 return;
@@ -102,21 +104,21 @@ private:
 // Answers the next modal box or dialog: polls for QApplication::activeModalWidget(),
 // passes it to `check` (which may record its text) and then clicks the button whose
 // text is `button` (or rejects the dialog when no such button exists).
-// Call before the action that opens the box.
-inline void answerNextModal(const QString& button, std::function<void(QWidget*)> check = {},
-                            int timeoutMs = 5000)
+// Call before the action that opens the box. The returned timer may be handed to
+// cancelAnswer() when the box may not come at all.
+inline QPointer<QTimer> answerNextModal(const QString& button, std::function<void(QWidget*)> check = {},
+                                        int timeoutMs = 5000)
 {
     auto* timer = new QTimer;
-    auto* elapsed = new QElapsedTimer;
+    auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [=]() {
+    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
         QWidget* w = QApplication::activeModalWidget();
         if (!w) {
             if (elapsed->elapsed() > timeoutMs) {
                 timer->stop();
                 timer->deleteLater();
-                delete elapsed;
             }
             return;
         }
@@ -139,9 +141,19 @@ inline void answerNextModal(const QString& button, std::function<void(QWidget*)>
                 w->close();
         }
         timer->deleteLater();
-        delete elapsed;
     });
     timer->start();
+    return timer;
+}
+
+// Stops an answerer that is no longer wanted (its box did not come), so it cannot answer
+// a later box.
+inline void cancelAnswer(const QPointer<QTimer>& answerer)
+{
+    if (answerer) {
+        answerer->stop();
+        answerer->deleteLater();
+    }
 }
 
 // Like answerNextModal, but presses `key` in the next modal box (Escape, Return...).

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs a test program at the end of a slow link: two throw-away network namespaces joined
+# by a veth pair, 198.18.1.1 on the server side and 198.18.1.2 on the test side. The test
+# side sends through a tbf queue of 200 kbit/s that the test keeps filled with filler
+# datagrams, so every handshake waits behind the queue (the kernel here has no netem).
+# A TCP echo server (socat) listens on 198.18.1.1:7001. The test side has hosts and
+# resolv.conf files of its own (vxa-loop.test is 127.0.0.1, name queries go to the
+# namespace's own loopback), so no name lookup ever leaves it. Everything is removed on
+# every exit path.
+#
+# usage: slowlink.sh <test program> [test arguments...]
+# Exit code 77 (skip) when not root or when namespaces, tc or socat are not available.
+set -u
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+[ $# -ge 1 ] || { echo "usage: $0 <test program> [args]" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || skip "the slow link needs root (network namespaces, tc)"
+command -v ip >/dev/null 2>&1 || skip "the 'ip' command (iproute2) is not installed"
+command -v tc >/dev/null 2>&1 || skip "the 'tc' command (iproute2) is not installed"
+command -v socat >/dev/null 2>&1 || skip "socat is not installed"
+ip netns list >/dev/null 2>&1 || skip "'ip netns' is not available"
+
+TEST=$1
+shift
+
+# Unique per run, so parallel runs cannot clash; interface names stay within 15 characters.
+NS_PEER="vxa-slp-$$"
+NS_TEST="vxa-slt-$$"
+IF_PEER="vsp$$"
+IF_TEST="vst$$"
+
+NETNS_ETC=/etc/netns
+MADE_NETNS_ETC=0
+[ -d "$NETNS_ETC" ] || MADE_NETNS_ETC=1
+
+cleanup() {
+    local ns pid
+    rm -rf "${NETNS_ETC:?}/$NS_TEST"
+    [ "$MADE_NETNS_ETC" -eq 1 ] && rmdir "$NETNS_ETC" 2>/dev/null
+    for ns in "$NS_PEER" "$NS_TEST"; do
+        if ip netns list 2>/dev/null | grep -qw "$ns"; then
+            # Only processes inside our own namespaces: what this run started.
+            for pid in $(ip netns pids "$ns" 2>/dev/null); do
+                kill "$pid" 2>/dev/null
+            done
+            ip netns del "$ns" 2>/dev/null
+        fi
+    done
+    ip link del "$IF_PEER" 2>/dev/null
+    true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# 'ip netns exec' puts these over /etc inside the namespace.
+mkdir -p "$NETNS_ETC/$NS_TEST" || exit 1
+printf '127.0.0.1 localhost\n127.0.0.1 vxa-loop.test\n' > "$NETNS_ETC/$NS_TEST/hosts" || exit 1
+printf 'nameserver 127.0.0.1\n' > "$NETNS_ETC/$NS_TEST/resolv.conf" || exit 1
+
+ip netns add "$NS_PEER" 2>/dev/null || skip "cannot create a network namespace here (no privilege in this container?)"
+ip netns add "$NS_TEST" || exit 1
+ip link add "$IF_PEER" type veth peer name "$IF_TEST" || exit 1
+ip link set "$IF_PEER" netns "$NS_PEER" || exit 1
+ip link set "$IF_TEST" netns "$NS_TEST" || exit 1
+ip -n "$NS_PEER" addr add 198.18.1.1/24 dev "$IF_PEER" || exit 1
+ip -n "$NS_TEST" addr add 198.18.1.2/24 dev "$IF_TEST" || exit 1
+ip -n "$NS_PEER" link set lo up
+ip -n "$NS_TEST" link set lo up
+ip -n "$NS_PEER" link set "$IF_PEER" up || exit 1
+ip -n "$NS_TEST" link set "$IF_TEST" up || exit 1
+# A deep queue (8 s at this rate), so filler and handshakes wait in it instead of being dropped.
+tc -n "$NS_TEST" qdisc add dev "$IF_TEST" root tbf rate 200kbit burst 1600 limit 200000 \
+    || skip "the tbf queue discipline is not available"
+
+ip netns exec "$NS_PEER" socat TCP-LISTEN:7001,bind=198.18.1.1,reuseaddr,fork EXEC:cat </dev/null >/dev/null 2>&1 &
+for _ in $(seq 1 200); do
+    ip netns exec "$NS_PEER" ss -ltn 2>/dev/null | grep -q '198.18.1.1:7001' && break
+    sleep 0.05
+done
+ip netns exec "$NS_PEER" ss -ltn 2>/dev/null | grep -q '198.18.1.1:7001' || { echo "echo server did not start" >&2; exit 1; }
+
+export VXA_SLOWLINK_SERVER=198.18.1.1
+export VXA_SLOWLINK_PORT=7001
+export VXA_SLOWLINK_RATE=25000 # bytes per second of the tbf queue
+# Bounded here, below CTest's own timeout, so that the clean-up above always runs.
+timeout -k 5 "${VXA_NETNS_TIMEOUT:-100}" ip netns exec "$NS_TEST" "$TEST" "$@"
