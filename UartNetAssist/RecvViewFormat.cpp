@@ -1,0 +1,178 @@
+#include "RecvViewFormat.h"
+
+#include "commonhelpers.h"
+
+#include <QTextCodec>
+
+#include <cstring>
+
+namespace RecvViewFormat {
+
+namespace {
+
+constexpr int kRowBytes = 16;
+constexpr int kHexWidth = 3 * kRowBytes;
+
+// memchr: QByteArray::indexOf walks byte by byte, which shows on a flood.
+int lengthUpToZero(const QByteArray& bytes)
+{
+    const void* zero = std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size()));
+    return zero ? static_cast<int>(static_cast<const char*>(zero) - bytes.constData()) : bytes.size();
+}
+
+bool localIsUtf8()
+{
+    static const bool utf8 = QTextCodec::codecForLocale() && QTextCodec::codecForLocale()->mibEnum() == 106;
+    return utf8;
+}
+
+// First index at or after `start` (and before `end`) where a UTF-8 character may begin:
+// at most three continuation bytes are skipped, as the decoder treats a longer run as
+// broken bytes each of its own.
+int utf8Boundary(const QByteArray& bytes, int start, int end)
+{
+    for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
+        ++start;
+    return start;
+}
+
+bool isControl(uchar c)
+{
+    return c < 0x20 || c == 0x7f;
+}
+
+const char kHexDigits[] = "0123456789abcdef";
+
+} // namespace
+
+QString stamp(const QDateTime& time, bool ms)
+{
+    return QLatin1Char('[')
+        + time.toString(ms ? QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd hh:mm:ss"))
+        + QLatin1Char(']');
+}
+
+int stampWidth(bool ms)
+{
+    return ms ? 25 : 21;
+}
+
+QString plainText(const QByteArray& data)
+{
+    return QString::fromLocal8Bit(data.constData(), lengthUpToZero(data));
+}
+
+QString escapedText(const QByteArray& data, int from)
+{
+    QString out;
+    out.reserve(data.size() - from + 16);
+    const char* d = data.constData();
+    int run = from; // start of the bytes not yet decoded
+    for (int i = from; i < data.size(); ++i) {
+        const uchar c = static_cast<uchar>(d[i]);
+        if (!isControl(c))
+            continue;
+        if (i > run)
+            out += QString::fromLocal8Bit(d + run, i - run);
+        run = i + 1;
+        switch (c) {
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\n':
+            out += QLatin1String("\\n\n");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            out += QLatin1String("\\x");
+            out += QLatin1Char(kHexDigits[c >> 4]);
+            out += QLatin1Char(kHexDigits[c & 0xf]);
+            break;
+        }
+    }
+    if (data.size() > run)
+        out += QString::fromLocal8Bit(d + run, data.size() - run);
+    return out;
+}
+
+QString hexRows(const QByteArray& data, int from, const QString& firstPrefix, const QString& indent)
+{
+    QString out;
+    const int rows = (data.size() - from + kRowBytes - 1) / kRowBytes;
+    out.reserve(rows * (indent.size() + kHexWidth + kRowBytes + 2) + firstPrefix.size());
+    for (int row = from; row < data.size(); row += kRowBytes) {
+        out += row == from ? firstPrefix : indent;
+        const int n = qMin(kRowBytes, data.size() - row);
+        for (int i = 0; i < n; ++i) {
+            const uchar c = static_cast<uchar>(data.at(row + i));
+            out += QLatin1Char(kHexDigits[c >> 4]);
+            out += QLatin1Char(kHexDigits[c & 0xf]);
+            out += QLatin1Char(' ');
+        }
+        out += QString(kHexWidth - 3 * n + 1, QLatin1Char(' '));
+        for (int i = 0; i < n; ++i) {
+            const uchar c = static_cast<uchar>(data.at(row + i));
+            out += (c >= 0x20 && c < 0x7f) ? QLatin1Char(char(c)) : QLatin1Char('.');
+        }
+        out += QLatin1Char('\n');
+    }
+    return out;
+}
+
+QString format(const QByteArray& data, const Options& o, const QString& stampText, bool atLineStart)
+{
+    QString out;
+    if (o.hex && o.hexTextColumn) {
+        if (!atLineStart)
+            out += QLatin1Char('\n');
+        const QString prefix = o.stamps ? stampText : QString();
+        if (data.isEmpty())
+            return out + prefix + QLatin1Char('\n');
+        return out + hexRows(data, 0, prefix, QString(prefix.size(), QLatin1Char(' ')));
+    }
+    if (o.stamps)
+        out += stampText;
+    if (o.hex)
+        out += ByteArrayToHexString(data, QLatin1Char(' '));
+    else if (o.escapes)
+        out += escapedText(data);
+    else
+        out += plainText(data);
+    if (o.lineFeed || o.stamps)
+        out += QLatin1Char('\n');
+    return out;
+}
+
+QString formatTail(const QByteArray& data, const Options& o, int tailBytes)
+{
+    QString out;
+    if (tailBytes >= data.size())
+        return out;
+    if (o.hex && o.hexTextColumn) {
+        // Rows keep their place relative to the chunk's start.
+        const int from = ((data.size() - tailBytes) / kRowBytes) * kRowBytes;
+        if (from == 0)
+            return out; // the first row carries the stamp
+        const QString indent(o.stamps ? stampWidth(o.msStamps) : 0, QLatin1Char(' '));
+        return hexRows(data, from, indent, indent);
+    }
+    if (o.hex) {
+        out = ByteArrayToHexString(data.right(tailBytes), QLatin1Char(' '));
+    } else {
+        if (!localIsUtf8())
+            return QString();
+        const int end = o.escapes ? data.size() : lengthUpToZero(data);
+        const int start = utf8Boundary(data, qMax(0, end - tailBytes), end);
+        if (o.escapes)
+            out = escapedText(data, start);
+        else
+            out = QString::fromUtf8(data.constData() + start, end - start);
+    }
+    if (o.lineFeed || o.stamps)
+        out += QLatin1Char('\n');
+    return out;
+}
+
+} // namespace RecvViewFormat
