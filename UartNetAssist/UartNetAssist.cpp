@@ -2,7 +2,9 @@
 #include "ui_UartNetAssist.h"
 
 #include "AbsIoDevice.h"
+#include "AssistPrefs.h"
 #include "MyLineEdit.h"
+#include "RecvFindBar.h"
 #include "appdir.h"
 #include "commonhelpers.h"
 #include "serialPortDevice_.h"
@@ -21,11 +23,8 @@
 #include <QSerialPort>
 #include <QSettings>
 #include <QTextBlock>
-#include <QTextCodec>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <cstring>
 
 namespace {
 
@@ -34,7 +33,7 @@ const char* const kProtoTcpServer = "Tcp Server";
 const char* const kProtoTcpClient = "Tcp Client";
 const char* const kProtoUdp = "Udp";
 
-// First tail of a big text chunk tried for the receive view (doubled until it fills it).
+// First tail of a big chunk tried for the receive view (doubled until it fills it).
 constexpr int kTextTailProbe = 16384;
 
 // Fills an empty send box for SendContent().
@@ -53,37 +52,6 @@ QString nowStamp()
 QString checkedFlag(const QAbstractButton* b)
 {
     return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// Length of the bytes before the first zero byte (memchr: QByteArray::indexOf walks
-// byte by byte, which shows on a flood).
-int lengthUpToZero(const QByteArray& bytes)
-{
-    const void* zero = std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size()));
-    return zero ? static_cast<int>(static_cast<const char*>(zero) - bytes.constData()) : bytes.size();
-}
-
-// Local 8-bit text up to (not including) the first zero byte.
-QString textUpToZero(const QByteArray& bytes)
-{
-    return QString::fromLocal8Bit(bytes.constData(), lengthUpToZero(bytes));
-}
-
-bool localIsUtf8()
-{
-    static const bool utf8 = QTextCodec::codecForLocale() && QTextCodec::codecForLocale()->mibEnum() == 106;
-    return utf8;
-}
-
-// The same text as the end of textUpToZero(bytes) for a long UTF-8 chunk, decoding only
-// its last maxBytes bytes: the cut moves forward to the next byte that starts a character,
-// and the decoder treats every such byte as a boundary, so the text ends identically.
-QString tailTextUpToZero(const QByteArray& bytes, int end, int maxBytes)
-{
-    int start = qMax(0, end - maxBytes);
-    for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
-        ++start;
-    return QString::fromUtf8(bytes.constData() + start, end - start);
 }
 
 // The characters QTextCursor::insertText turns into paragraph breaks ("\r\n" counts once),
@@ -187,6 +155,7 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     connect(ipEdit, &MyLineEdit::clicked, ui->local_ip_list, &QComboBox::showPopup);
 
     setupFileTransfer();
+    setupOptions();
 }
 
 UartNetAssist::~UartNetAssist()
@@ -703,22 +672,14 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
     // thrown away. A tail is used only once it fills the view on its own, so the time
     // stamp in front of it would scroll out as well.
     QString text;
-    const bool lineFeed = wrapLines || ui->show_rcv_time->isChecked();
-    const int hexVisibleBytes = recvViewMaxChars / 3 + 1; // three characters per byte
-    if (showHex && data.size() > hexVisibleBytes) {
-        text = ByteArrayToHexString(data.right(hexVisibleBytes), QLatin1Char(' '));
-        if (lineFeed)
-            text += QLatin1Char('\n');
-    } else if (!showHex && data.size() > kTextTailProbe && localIsUtf8()) {
-        const int end = lengthUpToZero(data);
-        for (int tailBytes = kTextTailProbe; tailBytes < end; tailBytes *= 2) {
-            QString tail = tailTextUpToZero(data, end, tailBytes);
-            if (lineFeed)
-                tail += QLatin1Char('\n');
-            if (keptStart(tail, recvViewMaxBlocks, recvViewMaxChars) >= 0) {
-                text = tail;
-                break;
-            }
+    const RecvViewFormat::Options options = viewOptions();
+    for (int tailBytes = kTextTailProbe; tailBytes < data.size(); tailBytes *= 2) {
+        const QString tail = RecvViewFormat::formatTail(data, options, tailBytes);
+        if (tail.isNull())
+            break;
+        if (keptStart(tail, viewMaxBlocks, viewMaxChars) >= 0) {
+            text = tail;
+            break;
         }
     }
     if (text.isEmpty())
@@ -733,14 +694,11 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
 
 void UartNetAssist::DataPreprocessing(const QByteArray& data, QString& out)
 {
-    if (ui->show_rcv_time->isChecked())
-        out += QStringLiteral("[") + nowStamp() + QStringLiteral("]");
-    if (showHex)
-        out += ByteArrayToHexString(data, QLatin1Char(' '));
-    else
-        out += textUpToZero(data);
-    if (wrapLines || ui->show_rcv_time->isChecked())
-        out += QLatin1Char('\n');
+    const RecvViewFormat::Options options = viewOptions();
+    const QString stamp = options.stamps ? RecvViewFormat::stamp(QDateTime::currentDateTime(), options.msStamps)
+                                         : QString();
+    // A receive file holds only formatted chunks, so it is always at a line start there.
+    out += RecvViewFormat::format(data, options, stamp, recvToFile || recvViewAtLineStart());
 }
 
 void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
@@ -755,7 +713,7 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
     }
     if (piece.isEmpty())
         return;
-    const int start = keptStart(piece, recvViewMaxBlocks, recvViewMaxChars);
+    const int start = keptStart(piece, viewMaxBlocks, viewMaxChars);
     if (start >= 0) {
         // This piece alone fills the view: nothing shown or pending before it stays.
         pendingView = piece.mid(start);
@@ -767,12 +725,12 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
         pendingView += piece;
         pendingBreaks += piece.count(QLatin1Char('\n'));
         // Once the pending text fills the view, the view's old text will all scroll out.
-        if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks)
+        if (pendingView.size() > viewMaxChars || pendingBreaks >= viewMaxBlocks)
             pendingReplacesView = true;
         // Cut it down to what stays visible only now and then, so that many small
         // pieces do not each pay for a cut.
-        if (pendingView.size() > 2 * recvViewMaxChars || pendingBreaks >= 2 * recvViewMaxBlocks) {
-            pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
+        if (pendingView.size() > 2 * viewMaxChars || pendingBreaks >= 2 * viewMaxBlocks) {
+            pendingView.remove(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars));
             pendingBreaks = pendingView.count(QLatin1Char('\n'));
         }
     }
@@ -787,22 +745,26 @@ void UartNetAssist::flushRecvView()
     QPlainTextEdit* view = ui->recv_text;
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
-        pendingView.remove(0, qMax(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars)));
+        pendingView.remove(0, qMax(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars)));
         view->setPlainText(pendingView);
     } else {
-        view->moveCursor(QTextCursor::End);
-        view->textCursor().insertText(pendingView);
+        QTextCursor end(doc);
+        end.movePosition(QTextCursor::End);
+        end.insertText(pendingView);
     }
     pendingView.clear();
     pendingBreaks = 0;
     pendingReplacesView = false;
 
-    const int excess = doc->characterCount() - 1 - recvViewMaxChars;
+    const int excess = doc->characterCount() - 1 - viewMaxChars;
     if (excess > 0) {
         QTextCursor cut(doc);
         cut.setPosition(excess, QTextCursor::KeepAnchor);
         cut.removeSelectedText();
     }
+    // While the find bar shows a match, new data do not pull the view away from it.
+    if (findBar && findBar->isVisible())
+        return;
     view->moveCursor(QTextCursor::End);
     if (!view->hasFocus())
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
@@ -873,7 +835,7 @@ void UartNetAssist::sendData()
         showNotice(QMessageBox::Information, tr("tips"), tr("there is no data!"));
         return;
     }
-    sendDataWithDevice(frame);
+    sendDataWithDevice(withChecksum(frame));
 }
 
 void UartNetAssist::sendDataWithDevice(const QByteArray& data)
@@ -932,7 +894,9 @@ void UartNetAssist::onSendButton()
         return;
     }
     if (!ui->circular_send->isChecked()) {
+        const QString payload = ui->send_text->toPlainText(); // before "Auto Clear Input"
         sendData();
+        rememberSent(payload);
         return;
     }
     if (ui->send_text->toPlainText().toLocal8Bit().isEmpty()) {
@@ -941,6 +905,7 @@ void UartNetAssist::onSendButton()
     }
     if (!periodicTimer->isActive()) {
         periodicTimer->start(ui->circular_time->text().toInt());
+        rememberSent(ui->send_text->toPlainText());
         ui->btn_send->setText(tr("stop send"));
         ui->send_text->setEnabled(false);
         ui->clear_send_data->setEnabled(false);

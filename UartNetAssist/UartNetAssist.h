@@ -2,6 +2,8 @@
 
 #include "FileSendWorker.h"
 #include "RecvFileWriter.h"
+#include "RecvViewFormat.h"
+#include "SendHistory.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -16,6 +18,7 @@
 
 class AbsIoDevice;
 class QMessageBox;
+class RecvFindBar;
 class Ui_UartNetAssist;
 
 // One debugging assistant panel: opens a serial port, a TCP server, a TCP client or a
@@ -48,7 +51,8 @@ public:
     // Short title of the panel's tree node, e.g. COM_ttyS0_9600-NONE-8-1.
     QString GetCurrentTitle();
 
-    // The receive view keeps at most this many lines and characters; older text is dropped.
+    // By default the receive view keeps at most this many lines and characters; older
+    // text is dropped. The scrollback preference raises both.
     static constexpr int recvViewMaxBlocks = 50;
     static constexpr int recvViewMaxChars = 32768;
     // Display updates are gathered for this long and inserted at once.
@@ -160,6 +164,25 @@ protected:
     QTimer fileSettingsTimer;   // keeps the worker's snapshot current while it runs
     FileSendDrain fileDrain;
     FileSendWorker fileSendThread; // the destructor stops and joins it before anything else goes
+
+    // ---- Optional view and send features (preferences shared by all panels).
+protected:
+    void setupOptions();
+    void applyViewPrefs();
+    void showRecvContextMenu(const QPoint& pos);
+    RecvViewFormat::Options viewOptions() const;
+    bool recvViewAtLineStart() const;
+    // The frame of the send box with the chosen checksum appended.
+    QByteArray withChecksum(const QByteArray& frame) const;
+    void rememberSent(const QString& payload);
+    void onHistoryAdded(const QString& payload, int previousIndex);
+    void fillHistoryCombo();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    int viewMaxBlocks = recvViewMaxBlocks;
+    int viewMaxChars = recvViewMaxChars;
+    SendHistoryRecall historyRecall;
+    RecvFindBar* findBar = nullptr;
 
 private:
     void setupSignals();
