@@ -45,6 +45,8 @@ const char kHexDigits[] = "0123456789abcdef";
 
 } // namespace
 
+QString hexRowsUpTo(const QByteArray& data, int from, int to, const QString& firstPrefix, const QString& indent);
+
 QString stamp(const QDateTime& time, bool ms)
 {
     return QLatin1Char('[')
@@ -99,12 +101,17 @@ QString escapedText(const QByteArray& data, int from)
 
 QString hexRows(const QByteArray& data, int from, const QString& firstPrefix, const QString& indent)
 {
+    return hexRowsUpTo(data, from, data.size(), firstPrefix, indent);
+}
+
+QString hexRowsUpTo(const QByteArray& data, int from, int to, const QString& firstPrefix, const QString& indent)
+{
     QString out;
-    const int rows = (data.size() - from + kRowBytes - 1) / kRowBytes;
+    const int rows = (to - from + kRowBytes - 1) / kRowBytes;
     out.reserve(rows * (indent.size() + kHexWidth + kRowBytes + 2) + firstPrefix.size());
-    for (int row = from; row < data.size(); row += kRowBytes) {
+    for (int row = from; row < to; row += kRowBytes) {
         out += row == from ? firstPrefix : indent;
-        const int n = qMin(kRowBytes, data.size() - row);
+        const int n = qMin(kRowBytes, to - row);
         for (int i = 0; i < n; ++i) {
             const uchar c = static_cast<uchar>(data.at(row + i));
             out += QLatin1Char(kHexDigits[c >> 4]);
@@ -173,6 +180,92 @@ QString formatTail(const QByteArray& data, const Options& o, int tailBytes)
     if (o.lineFeed || o.stamps)
         out += QLatin1Char('\n');
     return out;
+}
+
+int pieceEnd(const QByteArray& data, int from, int maxBytes, const Options& o)
+{
+    const int size = data.size();
+    if (maxBytes >= size - from)
+        return size;
+    int limit = from + maxBytes;
+    if (o.hex) {
+        if (o.hexTextColumn) // whole rows, counted from the chunk's start
+            limit = qMax(from + kRowBytes, limit - limit % kRowBytes);
+        return qMin(limit, size);
+    }
+    if (!localIsUtf8())
+        return size;
+    const char* d = data.constData();
+    if (!o.escapes) {
+        // The text ends at the first zero byte: a piece stops before it, and the rest of
+        // the chunk after it is one (empty) piece.
+        const void* zero = std::memchr(d + from, 0, static_cast<size_t>(limit - from));
+        if (zero) {
+            const int at = static_cast<int>(static_cast<const char*>(zero) - d);
+            return at > from ? at : size;
+        }
+    }
+    // After a byte below 0x80 the decoder is between characters, in the whole as in a piece.
+    for (int p = limit; p > from; --p) {
+        if (static_cast<uchar>(d[p - 1]) < 0x80)
+            return p;
+    }
+    return size;
+}
+
+QString formatPiece(const QByteArray& data, int from, int to, const Options& o, const QString& stampText,
+                    bool atLineStart)
+{
+    const bool first = from == 0;
+    const bool last = to == data.size();
+    if (first && last)
+        return format(data, o, stampText, atLineStart);
+    QString out;
+    if (o.hex && o.hexTextColumn) {
+        const QString indent(o.stamps ? stampText.size() : 0, QLatin1Char(' '));
+        if (first && !atLineStart)
+            out += QLatin1Char('\n');
+        return out + hexRowsUpTo(data, from, to, first && o.stamps ? stampText : indent, indent);
+    }
+    if (first && o.stamps)
+        out += stampText;
+    const QByteArray piece = data.mid(from, to - from);
+    if (o.hex)
+        out += ByteArrayToHexString(piece, QLatin1Char(' '));
+    else if (o.escapes)
+        out += escapedText(piece);
+    else
+        out += plainText(piece);
+    if (last && (o.lineFeed || o.stamps))
+        out += QLatin1Char('\n');
+    return out;
+}
+
+void lowerBounds(const QByteArray& data, const Options& o, qint64& chars, qint64& breaks)
+{
+    const qint64 n = data.size();
+    const int stampChars = o.stamps ? stampWidth(o.msStamps) : 0;
+    const int feed = (o.lineFeed || o.stamps) ? 1 : 0;
+    if (o.hex && o.hexTextColumn) {
+        const qint64 rows = (n + kRowBytes - 1) / kRowBytes;
+        chars = rows > 0 ? rows * (kHexWidth + 3) : 1;
+        breaks = qMax<qint64>(rows, 1);
+        return;
+    }
+    if (o.hex) {
+        chars = 3 * n + stampChars + feed;
+        breaks = feed;
+        return;
+    }
+    // Text: at least one character for four bytes (CR LF gives one), and at least one
+    // break for each line feed up to where the text ends.
+    const qint64 textBytes = o.escapes ? n : lengthUpToZero(data);
+    chars = textBytes / 4 + stampChars + feed;
+    breaks = feed;
+    const char* d = data.constData();
+    const char* end = d + textBytes;
+    for (const char* p = d; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
+        ++breaks;
 }
 
 } // namespace RecvViewFormat

@@ -39,6 +39,18 @@ QString hexRows(const QByteArray& data, int from, const QString& firstPrefix, co
 // always start on a line of their own).
 QString format(const QByteArray& data, const Options& options, const QString& stampText, bool atLineStart);
 
+// Formatting a big chunk in pieces, one after another, gives exactly format(): the
+// pieces end where pieceEnd() says (at most about maxBytes bytes from `from`, after a
+// byte below 0x80 in text, at a whole row for the text column; the chunk's end when
+// there is no such place), and formatPiece() puts the stamp (and the text column's
+// leading break) with the first piece and the line feed with the last.
+int pieceEnd(const QByteArray& data, int from, int maxBytes, const Options& options);
+QString formatPiece(const QByteArray& data, int from, int to, const Options& options, const QString& stampText,
+                    bool atLineStart);
+// At least how many characters and line breaks format() gives for data (with a stamp of
+// the options' width), counted without formatting.
+void lowerBounds(const QByteArray& data, const Options& options, qint64& chars, qint64& breaks);
+
 // The end of format(data, ...) made from about the last `tailBytes` bytes only, for
 // chunks too big to be shown whole; always a suffix of the full text. Null when the
 // tail would be the whole chunk or the mode cannot cut a chunk exactly (a local

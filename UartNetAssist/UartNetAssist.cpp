@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHostAddress>
 #include <QIntValidator>
@@ -35,6 +36,12 @@ const char* const kProtoUdp = "Udp";
 
 // First tail of a big chunk tried for the receive view (doubled until it fills it).
 constexpr int kTextTailProbe = 16384;
+
+// Text put into the receive view in one step, the time one display update may spend
+// on steps, and the pause before the next update when text is left.
+constexpr int kFlushSliceChars = 65536;
+constexpr int kFlushBudgetMs = 12;
+constexpr int kFlushNextStepMs = 1;
 
 // Fills an empty send box for SendContent().
 const char* const kDefaultSendText = "http://www.example.com";
@@ -252,7 +259,9 @@ void UartNetAssist::setupSignals()
         pendingView.clear();
         pendingBreaks = 0;
         pendingReplacesView = false;
+        clearDisplayQueue();
         recvViewTimer.stop();
+        recvViewTimer.setInterval(recvViewFlushMs);
         ui->recv_text->clear();
     });
 
@@ -664,10 +673,29 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
     // The display takes its share first: a reply below may open a box, and data arriving
     // meanwhile must still be shown after this chunk, not before it.
     const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+    QString header;
     if (key != lastSender) {
-        appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
+        header = QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]"));
         lastSender = key;
     }
+    if (usesDisplayQueue()) {
+        DisplayJob line;
+        line.isText = true;
+        line.text = header;
+        line.minChars = header.size();
+        if (!header.isEmpty())
+            queueForDisplay(line);
+        DisplayJob chunk;
+        chunk.data = data;
+        queueForDisplay(chunk);
+        if (ui->auto_reply->isChecked())
+            sendDataWithDevice(data);
+        if (ui->custom_reply->isChecked() && !ui->send_text->toPlainText().isEmpty())
+            sendData();
+        return;
+    }
+    if (!header.isEmpty())
+        appendToRecvView(header, true);
     // Only the end of a big chunk can stay in view; formatting the rest would only be
     // thrown away. A tail is used only once it fills the view on its own, so the time
     // stamp in front of it would scroll out as well.
@@ -728,8 +756,11 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
         if (pendingView.size() > viewMaxChars || pendingBreaks >= viewMaxBlocks)
             pendingReplacesView = true;
         // Cut it down to what stays visible only now and then, so that many small
-        // pieces do not each pay for a cut.
-        if (pendingView.size() > 2 * viewMaxChars || pendingBreaks >= 2 * viewMaxBlocks) {
+        // pieces do not each pay for a cut; a large view gets a smaller margin, as
+        // text beyond the view is memory spent on nothing.
+        const int charSlack = qMin(viewMaxChars, qMax(viewMaxChars / 4, 65536));
+        const int breakSlack = qMin(viewMaxBlocks, qMax(viewMaxBlocks / 4, 1000));
+        if (pendingView.size() > viewMaxChars + charSlack || pendingBreaks >= viewMaxBlocks + breakSlack) {
             pendingView.remove(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars));
             pendingBreaks = pendingView.count(QLatin1Char('\n'));
         }
@@ -740,28 +771,63 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
 
 void UartNetAssist::flushRecvView()
 {
-    if (pendingView.isEmpty() && !pendingReplacesView)
+    QElapsedTimer spent;
+    spent.start();
+    if (!displayQueue.empty())
+        formatQueuedPieces(spent, kFlushBudgetMs / 2);
+    if (pendingView.isEmpty() && !pendingReplacesView) {
+        if (!displayQueue.empty()) {
+            recvViewTimer.setInterval(kFlushNextStepMs);
+            recvViewTimer.start();
+        }
         return;
+    }
     QPlainTextEdit* view = ui->recv_text;
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
         pendingView.remove(0, qMax(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars)));
-        view->setPlainText(pendingView);
-    } else {
+        pendingReplacesView = false;
+        if (pendingView.size() <= kFlushSliceChars) {
+            view->setPlainText(pendingView);
+            pendingView.clear();
+            pendingBreaks = 0;
+        } else {
+            view->clear(); // all of it scrolls out; the pending text follows in steps
+        }
+    }
+
+    // A large scrollback can take more than one update can insert without stalling the
+    // panel: steps of a slice each, until the budget is spent; the rest follows shortly.
+    int done = 0;
+    while (done < pendingView.size() && (done == 0 || spent.elapsed() < kFlushBudgetMs)) {
+        int n = qMin(kFlushSliceChars, pendingView.size() - done);
+        if (done + n < pendingView.size() && pendingView.at(done + n - 1).isHighSurrogate())
+            ++n; // never split a character
         QTextCursor end(doc);
         end.movePosition(QTextCursor::End);
-        end.insertText(pendingView);
+        end.insertText(done == 0 && n == pendingView.size() ? pendingView : pendingView.mid(done, n));
+        done += n;
+        const int excess = doc->characterCount() - 1 - viewMaxChars;
+        if (excess > 0) {
+            QTextCursor cut(doc);
+            cut.setPosition(excess, QTextCursor::KeepAnchor);
+            cut.removeSelectedText();
+        }
     }
-    pendingView.clear();
-    pendingBreaks = 0;
-    pendingReplacesView = false;
+    if (done == pendingView.size()) {
+        pendingView.clear();
+        pendingBreaks = 0;
+    } else {
+        pendingBreaks -= QStringRef(&pendingView, 0, done).count(QLatin1Char('\n'));
+        pendingView.remove(0, done);
+    }
+    if (pendingView.isEmpty() && displayQueue.empty()) {
+        recvViewTimer.setInterval(recvViewFlushMs);
+    } else {
+        recvViewTimer.setInterval(kFlushNextStepMs);
+        recvViewTimer.start();
+    }
 
-    const int excess = doc->characterCount() - 1 - viewMaxChars;
-    if (excess > 0) {
-        QTextCursor cut(doc);
-        cut.setPosition(excess, QTextCursor::KeepAnchor);
-        cut.removeSelectedText();
-    }
     // While the find bar shows a match, new data do not pull the view away from it.
     if (findBar && findBar->isVisible())
         return;

@@ -14,9 +14,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 
 class AbsIoDevice;
+class QElapsedTimer;
 class QMessageBox;
 class RecvFindBar;
 class Ui_UartNetAssist;
@@ -179,8 +181,31 @@ protected:
     void fillHistoryCombo();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // A view beyond the default bound takes received chunks through a queue: they are
+    // formatted and shown in steps within a time budget, and chunks certain to scroll out
+    // before they could be seen are dropped unformatted.
+    struct DisplayJob
+    {
+        bool isText = false; // a line of its own (a header) instead of data
+        QString text;
+        QByteArray data;
+        QString stamp;
+        int done = 0; // bytes of data already formatted
+        bool atLineStart = true;
+        qint64 minChars = 0;
+        qint64 minBreaks = 0;
+    };
+    bool usesDisplayQueue() const;
+    void queueForDisplay(DisplayJob job);
+    void clearDisplayQueue();
+    // Formats queued pieces into the pending text until the budget is spent.
+    void formatQueuedPieces(const QElapsedTimer& spent, int budgetMs);
+
     int viewMaxBlocks = recvViewMaxBlocks;
     int viewMaxChars = recvViewMaxChars;
+    std::deque<DisplayJob> displayQueue;
+    qint64 queuedChars = 0;
+    qint64 queuedBreaks = 0;
     SendHistoryRecall historyRecall;
     RecvFindBar* findBar = nullptr;
 

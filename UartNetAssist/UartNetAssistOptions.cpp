@@ -12,7 +12,9 @@
 #include "commonhelpers.h"
 
 #include <QActionGroup>
+#include <QDateTime>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -107,6 +109,77 @@ bool UartNetAssist::recvViewAtLineStart() const
     if (pendingReplacesView)
         return true;
     return ui->recv_text->document()->lastBlock().length() <= 1;
+}
+
+bool UartNetAssist::usesDisplayQueue() const
+{
+    return viewMaxChars > recvViewMaxChars || !displayQueue.empty();
+}
+
+void UartNetAssist::queueForDisplay(DisplayJob job)
+{
+    if (!job.isText) {
+        const RecvViewFormat::Options options = viewOptions();
+        if (options.stamps)
+            job.stamp = RecvViewFormat::stamp(QDateTime::currentDateTime(), options.msStamps);
+        RecvViewFormat::lowerBounds(job.data, options, job.minChars, job.minBreaks);
+    }
+    queuedChars += job.minChars;
+    queuedBreaks += job.minBreaks;
+    displayQueue.push_back(std::move(job));
+    // When what follows the oldest chunk fills the view by itself, the oldest chunk, the
+    // text waiting and the view's text would all scroll out: dropped without formatting.
+    while (displayQueue.size() > 1) {
+        const DisplayJob& front = displayQueue.front();
+        if (queuedChars - front.minChars <= viewMaxChars && queuedBreaks - front.minBreaks < viewMaxBlocks)
+            break;
+        queuedChars -= front.minChars;
+        queuedBreaks -= front.minBreaks;
+        displayQueue.pop_front();
+        pendingView.clear();
+        pendingBreaks = 0;
+        pendingReplacesView = true;
+    }
+    if (!recvViewTimer.isActive())
+        recvViewTimer.start();
+}
+
+void UartNetAssist::clearDisplayQueue()
+{
+    displayQueue.clear();
+    queuedChars = 0;
+    queuedBreaks = 0;
+}
+
+void UartNetAssist::formatQueuedPieces(const QElapsedTimer& spent, int budgetMs)
+{
+    // Bytes formatted in one step, and the pending text beyond which the view must first
+    // catch up (so that it never has to be cut, which costs a pass over all of it).
+    constexpr int kPieceBytes = 65536;
+    constexpr int kPendingLimit = 1 << 20;
+    bool first = true;
+    while (!displayQueue.empty() && pendingView.size() < kPendingLimit && (first || spent.elapsed() < budgetMs)) {
+        first = false;
+        DisplayJob& job = displayQueue.front();
+        bool finished = true;
+        if (job.isText) {
+            appendToRecvView(job.text, true);
+        } else {
+            const RecvViewFormat::Options options = viewOptions();
+            if (job.done == 0)
+                job.atLineStart = recvViewAtLineStart();
+            const int end = RecvViewFormat::pieceEnd(job.data, job.done, kPieceBytes, options);
+            appendToRecvView(
+                RecvViewFormat::formatPiece(job.data, job.done, end, options, job.stamp, job.atLineStart), false);
+            job.done = end;
+            finished = end == job.data.size();
+        }
+        if (finished) {
+            queuedChars -= job.minChars;
+            queuedBreaks -= job.minBreaks;
+            displayQueue.pop_front();
+        }
+    }
 }
 
 void UartNetAssist::showRecvContextMenu(const QPoint& pos)

@@ -38,6 +38,8 @@ private slots:
     void chunks();
     void tailIsSuffixOfWhole_data();
     void tailIsSuffixOfWhole();
+    void piecesMakeTheWhole_data();
+    void piecesMakeTheWhole();
     void hexNeedle_data();
     void hexNeedle();
     void findAll_data();
@@ -138,6 +140,42 @@ void tst_RecvViewFormat::tailIsSuffixOfWhole()
         // The tail really is about the last tailBytes bytes, not the whole chunk again.
         if (tailBytes < 20000 && !flags.contains(QLatin1Char('e')))
             QVERIFY(tail.size() < whole.size() / 2);
+    }
+}
+
+void tst_RecvViewFormat::piecesMakeTheWhole_data()
+{
+    tailIsSuffixOfWhole_data();
+}
+
+void tst_RecvViewFormat::piecesMakeTheWhole()
+{
+    QFETCH(QString, flags);
+    QFETCH(QByteArray, data);
+    const Options o = optionsOf(flags);
+    const QString stamp = RecvViewFormat::stamp(QDateTime(QDate(2026, 12, 8), QTime(6, 5, 4, 7)), o.msStamps);
+    for (const bool atLineStart : {true, false}) {
+        const QString whole = RecvViewFormat::format(data, o, stamp, atLineStart);
+        for (const int maxBytes : {1, 7, 16, 100, 4096, 65536}) {
+            QString joined;
+            int pieces = 0;
+            for (int from = 0; from < data.size(); ++pieces) {
+                const int to = RecvViewFormat::pieceEnd(data, from, maxBytes, o);
+                QVERIFY(to > from && to <= data.size());
+                joined += RecvViewFormat::formatPiece(data, from, to, o, stamp, atLineStart);
+                from = to;
+            }
+            QVERIFY2(joined == whole, qPrintable(QStringLiteral("%1 bytes per piece").arg(maxBytes)));
+            QVERIFY(pieces >= qMin(data.size() / (4 * maxBytes), 2)); // really cut into pieces
+        }
+        // The bounds used to drop queued chunks never exceed what the view will count.
+        QString counted = whole;
+        counted.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        qint64 chars = 0;
+        qint64 breaks = 0;
+        RecvViewFormat::lowerBounds(data, o, chars, breaks);
+        QVERIFY(chars <= counted.size() && chars >= counted.size() / 8);
+        QVERIFY(breaks <= counted.count(QLatin1Char('\n')));
     }
 }
 

@@ -6,13 +6,34 @@
 #include "AssistPrefs.h"
 #include "assisttestutil.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QNetworkDatagram>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace assisttest;
+
+struct Chunk
+{
+    int peer;
+    QByteArray data;
+};
+Q_DECLARE_METATYPE(Chunk)
+
+namespace {
+
+// Feeds chunks straight into the receive slot, so that chunk sizes are exact.
+class FedPanel : public UartNetAssist
+{
+public:
+    using UartNetAssist::receiveData_slot;
+};
+
+} // namespace
 
 class tst_UartNetAssistOptions : public QObject
 {
@@ -29,6 +50,8 @@ private slots:
     void viewOptionsFromMenu_data();
     void viewOptionsFromMenu();
     void scrollbackKeepsMoreLines();
+    void largeScrollbackEqualsInsertingEveryChunk_data();
+    void largeScrollbackEqualsInsertingEveryChunk();
     void findBarCountsAndWraps();
     void sendHistoryRecall();
 
@@ -231,6 +254,98 @@ void tst_UartNetAssistOptions::scrollbackKeepsMoreLines()
     // Back to 50: the view drops what is beyond it at once.
     triggerMenuAction(panel, "action_scrollback_50");
     QCOMPARE(view->document()->blockCount(), 50);
+}
+
+void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk_data()
+{
+    QTest::addColumn<QString>("options"); // wrap_time_hex
+    QTest::addColumn<QVector<Chunk>>("chunks");
+    const auto lines = [](int bytes, int seed) {
+        QByteArray b;
+        for (int i = 0; b.size() < bytes; ++i)
+            b += "line " + QByteArray::number(seed) + '.' + QByteArray::number(i) + ((i % 3) ? "\n" : "\r\n");
+        return b;
+    };
+    QVector<Chunk> mixed;
+    for (int i = 0; i < 40; ++i)
+        mixed.append({i % 3 == 0 ? 1 : 0, lines(i % 10 == 9 ? 300000 : 2000, i)});
+    mixed.append({0, lines(2500000, 99)}); // fills the view many times over
+    for (int i = 0; i < 30; ++i)
+        mixed.append({i % 2, lines(3000, 100 + i)});
+    QTest::newRow("text, wrapped") << "1_0_0" << mixed;
+    QTest::newRow("text, not wrapped") << "0_0_0" << mixed;
+    QVector<Chunk> zero = mixed;
+    zero[9].data[100] = '\0';
+    zero[40].data[zero[40].data.size() - 5000] = '\0';
+    QTest::newRow("text with zero bytes") << "1_0_0" << zero;
+    QVector<Chunk> hex = mixed.mid(0, 12);
+    hex.append({1, lines(200000, 7)});
+    hex.append({0, lines(50, 8)});
+    QTest::newRow("hex, wrapped") << "1_0_1" << hex;
+}
+
+void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
+{
+    QFETCH(QString, options);
+    QFETCH(QVector<Chunk>, chunks);
+    const bool wrap = options.startsWith(QLatin1Char('1'));
+    const bool hex = options.endsWith(QLatin1Char('1'));
+    AssistViewPrefs prefs;
+    prefs.scrollback = 1000;
+    QVERIFY(AssistShared::instance().setView(prefs));
+    FedPanel fed;
+    fed.ApplyConfig(QStringLiteral("3,127.0.0.1,0,%1,0_0_0_1000_0_x_0_0,,").arg(options));
+
+    // A bare document bounded like the view, every chunk inserted as it comes.
+    QTextDocument reference;
+    reference.setMaximumBlockCount(prefs.scrollback);
+    const auto trim = [&]() {
+        const int excess = reference.characterCount() - 1 - prefs.maxChars();
+        if (excess > 0) {
+            QTextCursor c(&reference);
+            c.setPosition(excess, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        }
+    };
+    QString lastSender;
+    for (const Chunk& c : chunks) {
+        const QString ip = QStringLiteral("198.18.0.%1").arg(c.peer + 1);
+        fed.receiveData_slot(c.data, ip, 4000);
+        QTextCursor end(&reference);
+        end.movePosition(QTextCursor::End);
+        if (ip != lastSender) {
+            if (!reference.isEmpty())
+                end.insertBlock();
+            end.insertText(QStringLiteral("[Receive from %1:4000]:").arg(ip));
+            lastSender = ip;
+            trim();
+        }
+        QString formatted;
+        if (hex) {
+            for (const char ch : c.data)
+                formatted += QStringLiteral("%1 ").arg(static_cast<uchar>(ch), 2, 16, QLatin1Char('0'));
+        } else {
+            const int zeroAt = c.data.indexOf('\0');
+            formatted = QString::fromLocal8Bit(zeroAt < 0 ? c.data : c.data.left(zeroAt));
+        }
+        if (wrap)
+            formatted += QLatin1Char('\n');
+        end.movePosition(QTextCursor::End);
+        end.insertText(formatted);
+        trim();
+    }
+    auto* view = child<QPlainTextEdit>(&fed, "recv_text");
+    const QString expected = reference.toPlainText();
+    QElapsedTimer waited;
+    waited.start();
+    while (view->toPlainText() != expected && waited.elapsed() < 20000)
+        QTest::qWait(20);
+    QVERIFY(view->document()->blockCount() <= prefs.scrollback);
+    QCOMPARE(view->toPlainText().size(), expected.size());
+    QVERIFY(view->toPlainText() == expected);
+    // More than the default view could hold.
+    QVERIFY(view->document()->blockCount() > UartNetAssist::recvViewMaxBlocks
+            || expected.size() > UartNetAssist::recvViewMaxChars);
 }
 
 void tst_UartNetAssistOptions::findBarCountsAndWraps()
