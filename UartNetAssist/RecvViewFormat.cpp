@@ -241,6 +241,63 @@ QString formatPiece(const QByteArray& data, int from, int to, const Options& o, 
     return out;
 }
 
+void foldLongLines(QString& text, int& column, int width)
+{
+    const auto isBreak = [](ushort u) { return u == '\n' || u == '\r' || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1; };
+    // Most text has no line that long: nothing is copied then.
+    int c = column;
+    int first = -1;
+    for (int i = 0; i < text.size(); ++i) {
+        c = isBreak(text.at(i).unicode()) ? 0 : c + 1;
+        if (c > width) {
+            first = i;
+            break;
+        }
+    }
+    if (first < 0) {
+        column = c;
+        return;
+    }
+    QString out;
+    out.reserve(text.size() + text.size() / width + 1);
+    out.append(text.constData(), first);
+    c = width;
+    for (int i = first; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (isBreak(ch.unicode())) {
+            c = 0;
+        } else if (c >= width && !ch.isLowSurrogate()) { // a character is never split
+            out += QLatin1Char('\n');
+            c = 1;
+        } else {
+            ++c;
+        }
+        out += ch;
+    }
+    text = out;
+    column = c;
+}
+
+int endColumn(const QByteArray& data, int from, const Options& o, int column, int width)
+{
+    const auto advance = [width](int c, qint64 len) {
+        const qint64 total = c + len;
+        return total <= width ? int(total) : int((total - width - 1) % width) + 1;
+    };
+    if ((o.hex && o.hexTextColumn) || o.lineFeed || o.stamps)
+        return 0; // the chunk ends with a line break
+    if (o.hex)
+        return advance(column, 3LL * (data.size() - from));
+    const QByteArray rest = QByteArray::fromRawData(data.constData() + from, data.size() - from);
+    const int end = o.escapes ? rest.size() : lengthUpToZero(rest);
+    int last = end - 1;
+    while (last >= 0 && rest.at(last) != '\n' && (o.escapes || rest.at(last) != '\r'))
+        --last;
+    const QByteArray tail = rest.mid(last + 1, end - last - 1);
+    const int len = o.escapes ? escapedText(tail).size() : plainText(tail).size();
+    return advance(last >= 0 ? 0 : column, len);
+}
+
 void lowerBounds(const QByteArray& data, const Options& o, qint64& chars, qint64& breaks)
 {
     const qint64 n = data.size();

@@ -47,6 +47,16 @@ QString format(const QByteArray& data, const Options& options, const QString& st
 int pieceEnd(const QByteArray& data, int from, int maxBytes, const Options& options);
 QString formatPiece(const QByteArray& data, int from, int to, const Options& options, const QString& stampText,
                     bool atLineStart);
+// Breaks lines of more than `width` characters into lines of `width` (a line break
+// inserted after each full line); `column` is the length of the line the text continues
+// and is updated. Any of CR, LF and the paragraph separators ends a line.
+void foldLongLines(QString& text, int& column, int width);
+
+// The column foldLongLines() would end at after the text formatPiece() gives for
+// data[from, end) continuing a line of `column` characters, without folding it: for a
+// chunk that is dropped before it is shown.
+int endColumn(const QByteArray& data, int from, const Options& options, int column, int width);
+
 // At least how many characters and line breaks format() gives for data (with a stamp of
 // the options' width), counted without formatting.
 void lowerBounds(const QByteArray& data, const Options& options, qint64& chars, qint64& breaks);

@@ -54,9 +54,12 @@ public:
     QString GetCurrentTitle();
 
     // By default the receive view keeps at most this many lines and characters; older
-    // text is dropped. The scrollback preference raises both.
+    // text is dropped. The scrollback preference raises both; a view beyond the default
+    // bound then folds lines longer than recvViewFoldChars, as the text view lays out a
+    // line whole and a megabyte line would freeze it.
     static constexpr int recvViewMaxBlocks = 50;
     static constexpr int recvViewMaxChars = 32768;
+    static constexpr int recvViewFoldChars = 8192;
     // Display updates are gathered for this long and inserted at once.
     static constexpr int recvViewFlushMs = 30;
 
@@ -206,6 +209,7 @@ protected:
     std::deque<DisplayJob> displayQueue;
     qint64 queuedChars = 0;
     qint64 queuedBreaks = 0;
+    int foldColumn = 0; // length of the last line given to the view, for folding
     SendHistoryRecall historyRecall;
     RecvFindBar* findBar = nullptr;
 

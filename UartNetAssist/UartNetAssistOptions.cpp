@@ -135,6 +135,13 @@ void UartNetAssist::queueForDisplay(DisplayJob job)
             break;
         queuedChars -= front.minChars;
         queuedBreaks -= front.minBreaks;
+        // Long lines fold as if the chunk had been shown.
+        if (front.isText)
+            foldColumn = RecvViewFormat::endColumn(front.text.toUtf8(), 0, RecvViewFormat::Options(), 0,
+                                                   recvViewFoldChars);
+        else
+            foldColumn = RecvViewFormat::endColumn(front.data, front.done, viewOptions(), foldColumn,
+                                                   recvViewFoldChars);
         displayQueue.pop_front();
         pendingView.clear();
         pendingBreaks = 0;
@@ -149,6 +156,7 @@ void UartNetAssist::clearDisplayQueue()
     displayQueue.clear();
     queuedChars = 0;
     queuedBreaks = 0;
+    foldColumn = 0;
 }
 
 void UartNetAssist::formatQueuedPieces(const QElapsedTimer& spent, int budgetMs)
@@ -163,14 +171,18 @@ void UartNetAssist::formatQueuedPieces(const QElapsedTimer& spent, int budgetMs)
         DisplayJob& job = displayQueue.front();
         bool finished = true;
         if (job.isText) {
-            appendToRecvView(job.text, true);
+            foldColumn = 0; // a paragraph of its own
+            QString line = job.text;
+            RecvViewFormat::foldLongLines(line, foldColumn, recvViewFoldChars);
+            appendToRecvView(line, true);
         } else {
             const RecvViewFormat::Options options = viewOptions();
             if (job.done == 0)
                 job.atLineStart = recvViewAtLineStart();
             const int end = RecvViewFormat::pieceEnd(job.data, job.done, kPieceBytes, options);
-            appendToRecvView(
-                RecvViewFormat::formatPiece(job.data, job.done, end, options, job.stamp, job.atLineStart), false);
+            QString piece = RecvViewFormat::formatPiece(job.data, job.done, end, options, job.stamp, job.atLineStart);
+            RecvViewFormat::foldLongLines(piece, foldColumn, recvViewFoldChars);
+            appendToRecvView(piece, false);
             job.done = end;
             finished = end == job.data.size();
         }

@@ -40,6 +40,8 @@ private slots:
     void tailIsSuffixOfWhole();
     void piecesMakeTheWhole_data();
     void piecesMakeTheWhole();
+    void foldLongLines_data();
+    void foldLongLines();
     void hexNeedle_data();
     void hexNeedle();
     void findAll_data();
@@ -168,6 +170,13 @@ void tst_RecvViewFormat::piecesMakeTheWhole()
             QVERIFY2(joined == whole, qPrintable(QStringLiteral("%1 bytes per piece").arg(maxBytes)));
             QVERIFY(pieces >= qMin(data.size() / (4 * maxBytes), 2)); // really cut into pieces
         }
+        // Where folding ends when the chunk is skipped, from any column.
+        for (const int column : {0, 5, 99}) {
+            QString folded = whole;
+            int after = column;
+            RecvViewFormat::foldLongLines(folded, after, 100);
+            QCOMPARE(RecvViewFormat::endColumn(data, 0, o, column, 100), after);
+        }
         // The bounds used to drop queued chunks never exceed what the view will count.
         QString counted = whole;
         counted.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -177,6 +186,34 @@ void tst_RecvViewFormat::piecesMakeTheWhole()
         QVERIFY(chars <= counted.size() && chars >= counted.size() / 8);
         QVERIFY(breaks <= counted.count(QLatin1Char('\n')));
     }
+}
+
+void tst_RecvViewFormat::foldLongLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("folded");
+    QTest::addColumn<int>("columnAfter");
+    // Width 3 throughout.
+    QTest::newRow("short, untouched") << "ab" << 0 << "ab" << 2;
+    QTest::newRow("long line") << "abcdefgh" << 0 << "abc\ndef\ngh" << 2;
+    QTest::newRow("continues a line") << "xyz" << 2 << "x\nyz" << 2;
+    QTest::newRow("breaks start lines afresh") << "ab\ncdef\rgh" << 1 << "ab\ncde\nf\rgh" << 2;
+    QTest::newRow("exactly full") << "abc" << 0 << "abc" << 3;
+    QTest::newRow("full line, then a break") << "\nab" << 3 << "\nab" << 2;
+    QTest::newRow("surrogate pair kept whole") << QStringLiteral("ab\U0001F600c") << 0
+                                               << QStringLiteral("ab\U0001F600\nc") << 1;
+}
+
+void tst_RecvViewFormat::foldLongLines()
+{
+    QFETCH(QString, text);
+    QFETCH(int, column);
+    QFETCH(QString, folded);
+    QFETCH(int, columnAfter);
+    RecvViewFormat::foldLongLines(text, column, 3);
+    QCOMPARE(text, folded);
+    QCOMPARE(column, columnAfter);
 }
 
 void tst_RecvViewFormat::hexNeedle_data()

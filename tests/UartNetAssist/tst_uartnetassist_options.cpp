@@ -4,6 +4,8 @@
 // those of a plain panel.
 
 #include "AssistPrefs.h"
+#include "FrameChecksum.h"
+#include "RecvViewFormat.h"
 #include "assisttestutil.h"
 
 #include <QElapsedTimer>
@@ -11,6 +13,7 @@
 #include <QNetworkDatagram>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
@@ -190,7 +193,11 @@ void tst_UartNetAssistOptions::checksumChoiceShared()
              QStringLiteral("4"));
     UartNetAssist later;
     QCOMPARE(child<QComboBox>(&later, "checksum_type")->currentIndex(), 4);
-    QCOMPARE(child<QComboBox>(&later, "checksum_type")->itemText(4), QStringLiteral("CRC-16/CCITT-FALSE"));
+    // The combo's items are the checksums in the order of the stored index.
+    auto* combo = child<QComboBox>(&later, "checksum_type");
+    QCOMPARE(combo->count(), int(FrameChecksum::TypeCount));
+    for (int i = 1; i < combo->count(); ++i)
+        QCOMPARE(combo->itemText(i), QString::fromLatin1(FrameChecksum::name(FrameChecksum::typeFromIndex(i))));
 }
 
 void tst_UartNetAssistOptions::viewOptionsFromMenu_data()
@@ -282,6 +289,11 @@ void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk_data()
     hex.append({1, lines(200000, 7)});
     hex.append({0, lines(50, 8)});
     QTest::newRow("hex, wrapped") << "1_0_1" << hex;
+    // One endless line: folded, and never laid out whole.
+    QVector<Chunk> endless;
+    for (int i = 0; i < 30; ++i)
+        endless.append({0, QByteArray(i == 20 ? 300000 : 5000, char('a' + i % 26))});
+    QTest::newRow("one endless line") << "0_0_0" << endless;
 }
 
 void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
@@ -307,6 +319,12 @@ void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
             c.removeSelectedText();
         }
     };
+    // Lines beyond the fold width continue on the next line in a large view.
+    int column = 0;
+    const auto fold = [&column](QString text) {
+        RecvViewFormat::foldLongLines(text, column, UartNetAssist::recvViewFoldChars);
+        return text;
+    };
     QString lastSender;
     for (const Chunk& c : chunks) {
         const QString ip = QStringLiteral("198.18.0.%1").arg(c.peer + 1);
@@ -316,7 +334,8 @@ void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
         if (ip != lastSender) {
             if (!reference.isEmpty())
                 end.insertBlock();
-            end.insertText(QStringLiteral("[Receive from %1:4000]:").arg(ip));
+            column = 0;
+            end.insertText(fold(QStringLiteral("[Receive from %1:4000]:").arg(ip)));
             lastSender = ip;
             trim();
         }
@@ -331,7 +350,7 @@ void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
         if (wrap)
             formatted += QLatin1Char('\n');
         end.movePosition(QTextCursor::End);
-        end.insertText(formatted);
+        end.insertText(fold(formatted));
         trim();
     }
     auto* view = child<QPlainTextEdit>(&fed, "recv_text");
@@ -341,6 +360,8 @@ void tst_UartNetAssistOptions::largeScrollbackEqualsInsertingEveryChunk()
     while (view->toPlainText() != expected && waited.elapsed() < 20000)
         QTest::qWait(20);
     QVERIFY(view->document()->blockCount() <= prefs.scrollback);
+    for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next())
+        QVERIFY(b.length() <= UartNetAssist::recvViewFoldChars + 1);
     QCOMPARE(view->toPlainText().size(), expected.size());
     QVERIFY(view->toPlainText() == expected);
     // More than the default view could hold.
