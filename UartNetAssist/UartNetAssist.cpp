@@ -39,8 +39,8 @@ constexpr int kTextTailProbe = 16384;
 
 // Text put into the receive view in one step, the time one display update may spend
 // on steps, and the pause before the next update when text is left.
-constexpr int kFlushSliceChars = 65536;
-constexpr int kFlushBudgetMs = 12;
+constexpr int kFlushSliceChars = 32768;
+constexpr int kFlushBudgetMs = 10;
 constexpr int kFlushNextStepMs = 1;
 
 // Fills an empty send box for SendContent().
@@ -679,40 +679,28 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
         lastSender = key;
     }
     if (usesDisplayQueue()) {
-        DisplayJob line;
-        line.isText = true;
-        line.text = header;
-        line.minChars = header.size();
+        queueReceived(header, data);
+    } else {
         if (!header.isEmpty())
-            queueForDisplay(line);
-        DisplayJob chunk;
-        chunk.data = data;
-        queueForDisplay(chunk);
-        if (ui->auto_reply->isChecked())
-            sendDataWithDevice(data);
-        if (ui->custom_reply->isChecked() && !ui->send_text->toPlainText().isEmpty())
-            sendData();
-        return;
-    }
-    if (!header.isEmpty())
-        appendToRecvView(header, true);
-    // Only the end of a big chunk can stay in view; formatting the rest would only be
-    // thrown away. A tail is used only once it fills the view on its own, so the time
-    // stamp in front of it would scroll out as well.
-    QString text;
-    const RecvViewFormat::Options options = viewOptions();
-    for (int tailBytes = kTextTailProbe; tailBytes < data.size(); tailBytes *= 2) {
-        const QString tail = RecvViewFormat::formatTail(data, options, tailBytes);
-        if (tail.isNull())
-            break;
-        if (keptStart(tail, viewMaxBlocks, viewMaxChars) >= 0) {
-            text = tail;
-            break;
+            appendToRecvView(header, true);
+        // Only the end of a big chunk can stay in view; formatting the rest would only be
+        // thrown away. A tail is used only once it fills the view on its own, so the time
+        // stamp in front of it would scroll out as well.
+        QString text;
+        const RecvViewFormat::Options options = viewOptions();
+        for (int tailBytes = kTextTailProbe; tailBytes < data.size(); tailBytes *= 2) {
+            const QString tail = RecvViewFormat::formatTail(data, options, tailBytes);
+            if (tail.isNull())
+                break;
+            if (keptStart(tail, viewMaxBlocks, viewMaxChars) >= 0) {
+                text = tail;
+                break;
+            }
         }
+        if (text.isEmpty())
+            DataPreprocessing(data, text);
+        appendToRecvView(text, false);
     }
-    if (text.isEmpty())
-        DataPreprocessing(data, text);
-    appendToRecvView(text, false);
 
     if (ui->auto_reply->isChecked())
         sendDataWithDevice(data);

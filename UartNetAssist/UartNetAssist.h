@@ -199,6 +199,8 @@ protected:
         qint64 minBreaks = 0;
     };
     bool usesDisplayQueue() const;
+    // The sender's header (empty when the sender did not change) and the chunk.
+    void queueReceived(const QString& header, const QByteArray& data);
     void queueForDisplay(DisplayJob job);
     void clearDisplayQueue();
     // Formats queued pieces into the pending text until the budget is spent.

@@ -116,6 +116,20 @@ bool UartNetAssist::usesDisplayQueue() const
     return viewMaxChars > recvViewMaxChars || !displayQueue.empty();
 }
 
+void UartNetAssist::queueReceived(const QString& header, const QByteArray& data)
+{
+    if (!header.isEmpty()) {
+        DisplayJob line;
+        line.isText = true;
+        line.text = header;
+        line.minChars = header.size();
+        queueForDisplay(line);
+    }
+    DisplayJob chunk;
+    chunk.data = data;
+    queueForDisplay(chunk);
+}
+
 void UartNetAssist::queueForDisplay(DisplayJob job)
 {
     if (!job.isText) {
@@ -163,7 +177,7 @@ void UartNetAssist::formatQueuedPieces(const QElapsedTimer& spent, int budgetMs)
 {
     // Bytes formatted in one step, and the pending text beyond which the view must first
     // catch up (so that it never has to be cut, which costs a pass over all of it).
-    constexpr int kPieceBytes = 65536;
+    constexpr int kPieceBytes = 16384;
     constexpr int kPendingLimit = 1 << 20;
     bool first = true;
     while (!displayQueue.empty() && pendingView.size() < kPendingLimit && (first || spent.elapsed() < budgetMs)) {
