@@ -1,16 +1,17 @@
 #include "IPManager.h"
+#include "ipmanagerlog.h"
 
 #include "CDeviceListManager.h"
 #include "CIceDevConsolo.h"
 #include "MyQHeaderView.h"
 #include "ipcapture.h"
+#include "rights.h"
 #include "ui_IPManager.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -22,6 +23,8 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QUrl>
+
+#include <map>
 
 namespace {
 
@@ -149,7 +152,7 @@ void IPManager::initialize()
     QString err;
     const QVector<PcapDeviceInfo> pdevs = listPcapDevices(&err);
     if (!err.isEmpty())
-        qDebug() << QStringLiteral("Error in pcap_findalldevs: %1").arg(err);
+        qCDebug(lcIpManager) << QStringLiteral("Error in pcap_findalldevs: %1").arg(err);
     for (const PcapDeviceInfo& d : pdevs) {
         for (const QString& ip : d.ipv4) {
             auto it = std::find_if(cards.begin(), cards.end(), [&ip](const NetCardInfo& c) { return c.addresses.contains(ip); });
@@ -160,7 +163,7 @@ void IPManager::initialize()
                 break;
             }
         }
-        qDebug() << (d.description.isEmpty() ? QStringLiteral("No description available") : d.description);
+        qCDebug(lcIpManager) << (d.description.isEmpty() ? QStringLiteral("No description available") : d.description);
     }
 
     {
@@ -211,10 +214,7 @@ std::optional<NetCardInfo> IPManager::currentCard() const
 void IPManager::setupSignals()
 {
     connect(ui->card_list, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &IPManager::onAdapterSelected);
-    connect(ui->btn_serach, &QPushButton::clicked, this, [this] {
-        selectedIds.clear();
-        startSearchThread();
-    });
+    connect(ui->btn_serach, &QPushButton::clicked, this, &IPManager::startSearchThread);
     connect(ui->btn_refresh_card, &QPushButton::clicked, this, [this] {
         autoRefreshed = false;
         initialize();
@@ -223,15 +223,21 @@ void IPManager::setupSignals()
     });
     connect(this, &IPManager::searchDone_signal, this, [this] {
         flushPendingRows(); // the table is complete when the button comes back
-        ui->btn_serach->setText(tr("Search Device"));
-        ui->btn_serach->setEnabled(true);
-        ui->btn_config->setEnabled(true);
+        // The thread's last act was this signal, so the join cannot wait.
+        if (searchThread.joinable())
+            searchThread.join();
+        searching = false;
+        updateButtons();
+    });
+    connect(this, &IPManager::configEnded_signal, this, [this] {
+        if (configThread.joinable())
+            configThread.join(); // likewise ended: configEnded_signal is its last act
+        configRunning = false;
+        updateButtons();
     });
     connect(ui->btn_config, &QPushButton::clicked, this, &IPManager::onDoConfig);
     connect(this, &IPManager::configDone_signal, this, &IPManager::onConfigDone);
     connect(this, &IPManager::addDevMsg_signal, this, &IPManager::addDeviceMsgIntoTable);
-    connect(this, &IPManager::alarmTableRowSelected, this, [this](int id) { selectedIds.append(id); });
-    connect(this, &IPManager::alarmTableRowCanceled, this, [this](int id) { selectedIds.removeOne(id); });
     connect(actLogonWeb, &QAction::triggered, this, [this] {
         QTableWidgetItem* ip = ui->tableWidget->item(curRow, ColIp);
         if (ip)
@@ -291,16 +297,25 @@ void IPManager::ClearSearchResult()
         deviceTree->ReleaseItems();
     ui->labelDeviceInfo->clear();
     ui->labelDeviceInfo->hide();
-    ui->btn_serach->setText(tr("Searching"));
-    ui->btn_serach->setEnabled(false);
-    ui->btn_config->setEnabled(false);
+    header->setChecked(false); // "Sel All" goes with the rows it ticked
+    searching = true;
+    updateButtons();
+}
+
+void IPManager::updateButtons()
+{
+    ui->btn_serach->setText(searching ? tr("Searching") : tr("Search Device"));
+    ui->btn_serach->setEnabled(!searching);
+    ui->btn_config->setEnabled(!searching && !configRunning);
 }
 
 void IPManager::startSearchThread()
 {
+    if (searching)
+        return; // one search at a time; its button is disabled meanwhile
     ClearSearchResult();
     if (searchThread.joinable())
-        searchThread.join();
+        searchThread.join(); // ended with its searchDone_signal
     {
         QMutexLocker lock(&rawMutex);
         rawAnswers.clear();
@@ -314,8 +329,14 @@ bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, C
         return false;
     QString err;
     if (!handle->open(card->captureName, card->captureNetmaskRaw, &err)) {
-        qDebug() << err;
+        qCDebug(lcIpManager) << err;
         emit AddLog_signal(err);
+        if (!rights::hasRawNetworkRights())
+            emit AddLog_signal(tr("Searching sends and captures raw Ethernet frames, which needs the CAP_NET_RAW "
+                                  "capability or administrator rights. The package grants the capability when "
+                                  "it is installed; on a file system without capabilities run "
+                                  "\"sudo setcap cap_net_raw+ep %1\" or start the program as root.")
+                                   .arg(QCoreApplication::applicationFilePath()));
         return false;
     }
     return true;
@@ -335,7 +356,7 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
         return;
     }
     if (!handle.send(ipframes::buildSearchRequest(card->mac))) {
-        qDebug() << "search request:" << handle.errorString();
+        qCDebug(lcIpManager) << "search request:" << handle.errorString();
         emit AddLog_signal(QStringLiteral("设备搜索数据包发送失败"));
         handle.close();
         emit searchDone_signal();
@@ -348,9 +369,10 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
     while (!stopping && since.nsecsElapsed() <= kAnswerWindowNs) {
         const int rc = handle.next(&frame);
         if (rc < 0) {
-            // A broken handle delivers nothing more; keep the window so the search still ends on time.
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
+            // The adapter went away (or the capture broke): nothing more can come, so say
+            // so and end now rather than report an empty segment three seconds later.
+            emit AddLog_signal(tr("Capture on %1 stopped: %2").arg(card->name, handle.errorString()));
+            break;
         }
         if (rc == 0 || !ipframes::isSearchAnswer(frame))
             continue;
@@ -454,14 +476,30 @@ void IPManager::onHeadCheckBoxToggled(bool checked)
 
 void IPManager::onDoConfig()
 {
+    if (configRunning)
+        return; // the button is disabled while a configuration runs
     flushPendingRows();
-    if (selectedIds.isEmpty()) {
+    // The boxes themselves are the selection: nothing remembered from earlier clicks.
+    QVector<ConfigRow> rows;
+    QTableWidget* t = ui->tableWidget;
+    for (int r = 0; r < t->rowCount(); ++r) {
+        QTableWidgetItem* idItem = t->item(r, ColId);
+        if (!idItem)
+            continue;
+        DeviceMsg* d = devices.value(idItem->text().toInt());
+        if (!d || !d->checkBox || !d->checkBox->isChecked())
+            continue;
+        QTableWidgetItem* mac = t->item(r, ColMac);
+        rows.append({r, mac ? mac->text() : QString()});
+    }
+    if (rows.isEmpty()) {
         QMessageBox::critical(this, tr("tips"), tr("Please choose at least one device first!"), QMessageBox::Ok);
         return;
     }
     ConfigJob job;
     job.card = currentCard();
     job.temporary = ui->temporary_config->isChecked();
+    job.rows = rows;
     // Never send a half-typed address: name the field instead.
     const struct {
         QLineEdit* edit;
@@ -479,33 +517,33 @@ void IPManager::onDoConfig()
             return;
         }
     }
-    QTableWidget* t = ui->tableWidget;
-    for (int r = 0; r < t->rowCount(); ++r) {
-        QTableWidgetItem* idItem = t->item(r, ColId);
-        if (!idItem)
-            continue;
-        DeviceMsg* d = devices.value(idItem->text().toInt());
-        if (!d || !d->checkBox || !d->checkBox->isChecked())
-            continue;
-        QTableWidgetItem* mac = t->item(r, ColMac);
-        job.rows.append({r, mac ? mac->text() : QString()});
-    }
     configTexts = QStringList{ui->ip_edit->text(), ui->mask_edit->text(), ui->gateway_edit->text()};
     configGeneration = tableGeneration;
     if (configThread.joinable())
-        configThread.join();
+        configThread.join(); // the previous one ended with configEnded_signal
+    configRunning = true;
+    updateButtons();
     configThread = std::thread(&IPManager::thrSendConfigMsg, this, std::move(job));
 }
 
 void IPManager::thrSendConfigMsg(ConfigJob job)
 {
+    // Every row that gets no answer any more is reported, so no row is left waiting.
+    auto failFrom = [this, &job](int first) {
+        for (int k = first; k < job.rows.size(); ++k)
+            emit configDone_signal(job.rows.at(k).row, ipframes::ResultFailed);
+    };
     CaptureHandle handle;
-    if (!openNetDeviceSetFilter(job.card, &handle))
+    if (!openNetDeviceSetFilter(job.card, &handle)) {
+        failFrom(0);
+        emit configEnded_signal();
         return;
+    }
     const ipframes::MacBytes src = job.card->mac;
-    for (const ConfigRow& r : qAsConst(job.rows)) {
-        if (stopping)
-            break;
+    // Rows whose wait ran out, by device: a late answer still lands on its own row.
+    std::map<ipframes::MacBytes, int> waitedOut;
+    for (int k = 0; k < job.rows.size() && !stopping; ++k) {
+        const ConfigRow& r = job.rows.at(k);
         ipframes::MacBytes dst{};
         if (!ipframes::parseMac(r.macText, &dst)) {
             // No frame to a made-up address: report this row as failed and go on.
@@ -514,32 +552,54 @@ void IPManager::thrSendConfigMsg(ConfigJob job)
             continue;
         }
         if (!handle.send(ipframes::buildConfigRequest(dst, src, job.temporary, job.mask, job.ip, job.gateway))) {
-            qDebug() << QStringLiteral("发送失败") << handle.errorString();
+            qCDebug(lcIpManager) << QStringLiteral("发送失败") << handle.errorString();
+            emit AddLog_signal(tr("Sending the configuration on %1 failed: %2").arg(job.card->name, handle.errorString()));
+            failFrom(k);
             break;
         }
         int code = ipframes::ResultFailed;
+        bool answered = false;
+        bool broken = false;
         QElapsedTimer since;
         since.start();
         QByteArray frame;
         while (!stopping && since.nsecsElapsed() <= kAnswerWindowNs) {
             const int rc = handle.next(&frame);
             if (rc < 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
+                broken = true;
+                break;
             }
             if (rc == 0)
                 continue;
             const int c = ipframes::configAnswerCode(frame);
-            if (c >= 0) {
+            if (c < 0)
+                continue;
+            // Only the addressed device can answer for this row.
+            const ipframes::MacBytes from = ipframes::sourceMacOf(frame);
+            if (from == dst) {
                 code = c;
+                answered = true;
                 break;
+            }
+            auto late = waitedOut.find(from);
+            if (late != waitedOut.end()) {
+                emit configDone_signal(late->second, c);
+                waitedOut.erase(late);
             }
         }
         if (stopping)
             break;
+        if (broken) {
+            emit AddLog_signal(tr("Capture on %1 stopped: %2").arg(job.card->name, handle.errorString()));
+            failFrom(k);
+            break;
+        }
         emit configDone_signal(r.row, code);
+        if (!answered)
+            waitedOut[dst] = r.row;
     }
     handle.close();
+    emit configEnded_signal();
 }
 
 void IPManager::onConfigDone(int row, int ret)

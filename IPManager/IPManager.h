@@ -75,6 +75,8 @@ signals:
     void searchDone_signal();
     void configDone_signal(int row, int ret);
     void AddLog_signal(QString msg);
+    // The configuration thread has sent its last result and is about to return.
+    void configEnded_signal();
     void alarmTableRowSelected(int row);
     void alarmTableRowCanceled(int row);
     void SwitchDevice(int idx);
@@ -111,6 +113,7 @@ private:
     void onConfigDone(int row, int ret);
     void onHeadCheckBoxToggled(bool checked);
     void flushPendingRows();
+    void updateButtons();
     std::optional<NetCardInfo> currentCard() const;
 
     bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle);
@@ -124,7 +127,6 @@ private:
     QMap<int, NetCardInfo> cards;
     QMap<int, DeviceMsg*> devices;
     QMap<int, CIceDevConsolo*> consoles;
-    QList<int> selectedIds;
     int curRow = 1;
     QAction* actLogonWeb = nullptr;
     QAction* actOpenConsolo = nullptr;
@@ -137,6 +139,8 @@ private:
     std::thread configThread;
     std::atomic<bool> stopping{false};
 
+    bool searching = false;
+    bool configRunning = false; // btn_config stays disabled until the thread has ended
     bool initializing = false;
     bool autoRefreshed = false; // one automatic refresh for a 0.0.0.0 adapter, never a loop
     bool flushPending = false;

@@ -26,6 +26,14 @@ void MyQHeaderView::paintSection(QPainter* painter, const QRect& rect, int logic
     painter->drawText(textRect, Qt::AlignCenter, tr("Sel All"));
 }
 
+void MyQHeaderView::setChecked(bool on)
+{
+    if (checked == on)
+        return;
+    checked = on;
+    updateSection(0);
+}
+
 void MyQHeaderView::mousePressEvent(QMouseEvent* event)
 {
     if (isEnabled() && logicalIndexAt(event->pos()) == 0 && boxRect.contains(event->pos())) {

@@ -10,6 +10,8 @@ public:
     explicit MyQHeaderView(QWidget* parent = nullptr);
 
     bool isChecked() const { return checked; }
+    // Sets the box without emitting headCheckBoxToggled (a new search empties the table).
+    void setChecked(bool on);
     QRect checkBoxRect() const { return boxRect; }
 
 signals:

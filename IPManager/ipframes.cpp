@@ -40,10 +40,11 @@ quint8 at(const QByteArray& f, int i)
     return quint8(f.at(i));
 }
 
-// Every value byte as one Latin-1 character, NULs removed.
+// Every value byte as one Latin-1 character, NULs removed. The explicit length matters:
+// the QByteArray overload stops at the first NUL, which would cut "Ga\0te" to "Ga".
 QString latin1Text(const QByteArray& value)
 {
-    QString s = QString::fromLatin1(value);
+    QString s = QString::fromLatin1(value.constData(), value.size());
     s.remove(QChar(0));
     return s;
 }
@@ -182,6 +183,15 @@ int configAnswerCode(const QByteArray& frame)
     if (at(frame, 16) != 0x00 || (at(frame, 17) != 0x40 && at(frame, 17) != 0x80))
         return -1;
     return at(frame, 19);
+}
+
+MacBytes sourceMacOf(const QByteArray& frame)
+{
+    MacBytes mac{};
+    if (frame.size() >= 12)
+        for (int i = 0; i < 6; ++i)
+            mac[size_t(i)] = at(frame, 6 + i);
+    return mac;
 }
 
 const char* configResultText(int code)

@@ -69,6 +69,8 @@ quint16 opcodeOf(const QByteArray& frame); // 0 when the frame is too short
 bool isSearchAnswer(const QByteArray& frame);
 // The result code (byte 19) of an accepted configuration answer, or -1.
 int configAnswerCode(const QByteArray& frame);
+// The sender (bytes 6-11) of a frame; all zero when the frame is too short.
+MacBytes sourceMacOf(const QByteArray& frame);
 // The text shown for a result code; empty for unknown codes. Not translated here.
 const char* configResultText(int code);
 

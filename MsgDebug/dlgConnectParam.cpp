@@ -1,18 +1,23 @@
 #include "dlgConnectParam.h"
 
 #include "appdir.h"
+#include "msgdebuglog.h"
 #include "ui_dlgConnectParam.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 // config/debug.ini: "ip/num", "ip/1".."ip/num" (oldest first) and "ip/last".
 QString historyFile()
 {
-    return appDirPath() + QStringLiteral("/config/debug.ini");
+    return dataFilePath(QStringLiteral("config/debug.ini"));
 }
 
 struct IpHistory
@@ -21,25 +26,51 @@ struct IpHistory
     QString last;
 };
 
+// Reads at most the newest MaxHistory addresses. The count is only an upper bound: the
+// keys really present are walked, so a hand-edited "ip/num=2147483647" costs nothing.
 IpHistory readHistory()
 {
     QSettings ini(historyFile(), QSettings::IniFormat);
     IpHistory h;
-    const int num = ini.value(QStringLiteral("ip/num"), 0).toInt();
-    for (int k = 1; k <= num; ++k)
-        h.addresses << ini.value(QStringLiteral("ip/%1").arg(k)).toString();
-    h.last = ini.value(QStringLiteral("ip/last")).toString();
+    bool ok = false;
+    const qlonglong num = ini.value(QStringLiteral("ip/num"), 0).toLongLong(&ok);
+    ini.beginGroup(QStringLiteral("ip"));
+    QVector<qlonglong> present;
+    for (const QString& key : ini.childKeys()) {
+        bool isNumber = false;
+        const qlonglong k = key.toLongLong(&isNumber);
+        if (ok && isNumber && k >= 1 && k <= num)
+            present.append(k);
+    }
+    std::sort(present.begin(), present.end());
+    const int first = qMax(0, present.size() - dlgConnectParam::MaxHistory);
+    for (int i = first; i < present.size(); ++i)
+        h.addresses << ini.value(QString::number(present.at(i))).toString();
+    h.last = ini.value(QStringLiteral("last")).toString();
+    ini.endGroup();
     return h;
 }
 
 void writeHistory(const IpHistory& h)
 {
     QSettings ini(historyFile(), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("ip/num"), QString::number(h.addresses.size()));
-    ini.setValue(QStringLiteral("ip/last"), h.last);
+    ini.beginGroup(QStringLiteral("ip"));
+    // Entries beyond the new count (left by a longer, hand-edited list) go.
+    for (const QString& key : ini.childKeys()) {
+        bool isNumber = false;
+        const qlonglong k = key.toLongLong(&isNumber);
+        if (isNumber && (k < 1 || k > h.addresses.size()))
+            ini.remove(key);
+    }
+    ini.setValue(QStringLiteral("num"), QString::number(h.addresses.size()));
+    ini.setValue(QStringLiteral("last"), h.last);
     for (int k = 0; k < h.addresses.size(); ++k)
-        ini.setValue(QStringLiteral("ip/%1").arg(k + 1), h.addresses.at(k));
+        ini.setValue(QString::number(k + 1), h.addresses.at(k));
+    ini.endGroup();
     ini.sync();
+    if (ini.status() != QSettings::NoError)
+        qCWarning(lcMsgDebug).noquote()
+            << QCoreApplication::translate("dlgConnectParam", "Cannot save the address history in %1.").arg(historyFile());
 }
 } // namespace
 
@@ -76,11 +107,11 @@ void dlgConnectParam::accept()
         QMessageBox::critical(this, tr("tips"), tr("Please fill all the parameters!"), QMessageBox::Ok);
         return;
     }
-    if (!history.contains(ip)) {
-        if (history.size() >= MaxHistory)
-            history.removeFirst();
+    if (!history.contains(ip))
         history.append(ip);
-    }
+    while (history.size() > MaxHistory)
+        history.removeFirst(); // oldest first; the file may have held more
+
     updateIpHistory();
     QDialog::accept();
 }

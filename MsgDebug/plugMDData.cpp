@@ -1,10 +1,10 @@
 #include "plugMDData.h"
+#include "msgdebuglog.h"
 
 #include "dlgConnectParam.h"
 #include "plugMDManager.h"
 #include "winDebug.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QStackedWidget>
@@ -104,9 +104,9 @@ void plugMDData::deleteSession(int idx)
     QElapsedTimer t;
     t.start();
     stack->removeWidget(w);
-    qDebug() << "use time : " << t.restart();
+    qCDebug(lcMsgDebug) << "use time : " << t.restart();
     stack->hide();
-    qDebug() << "use time : " << t.elapsed();
+    qCDebug(lcMsgDebug) << "use time : " << t.elapsed();
     delete w;
     windows.remove(idx);
     if (manager)

@@ -51,6 +51,8 @@ winDebug::winDebug(QWidget* parent)
     auto* edit = new DebugRuleLineEdit(ui->comboBox);
     ui->comboBox->setLineEdit(edit);
     ui->comboBox->setInsertPolicy(QComboBox::NoInsert);
+    // The line edit is read-only; a completer would only rescan every rule on each insert.
+    ui->comboBox->setCompleter(nullptr);
     connect(edit, &DebugRuleLineEdit::clicked, ui->comboBox, &QComboBox::showPopup);
     edit->setText(QStringLiteral("ALL"));
 }
@@ -204,20 +206,30 @@ bool winDebug::doUpdateFrame(Command cmd)
     // The save file is written by the worker's parser, so that frames the display
     // sheds under load still reach it.
 
-    const QString newRules[] = {tr("[TYPE]:%1").arg(cmd.type), tr("[SRC]:%1").arg(cmd.source),
-                                tr("[DST]:%1").arg(cmd.destination)};
-    bool added = false;
-    for (const QString& r : newRules) {
-        if (!rules.contains(r)) {
-            rules.append(r);
-            added = true;
+    // Rules go in (and the least recently seen go out) in place: rebuilding the list for
+    // every new value froze the window once devices reported thousands of sources, and
+    // reset the user's choice each time.
+    const struct {
+        DebugRuleSet::Kind kind;
+        QString text;
+    } seen[] = {{DebugRuleSet::Type, tr("[TYPE]:%1").arg(cmd.type)},
+                {DebugRuleSet::Source, tr("[SRC]:%1").arg(cmd.source)},
+                {DebugRuleSet::Destination, tr("[DST]:%1").arg(cmd.destination)}};
+    bool removed = false;
+    for (const auto& s : seen) {
+        const DebugRuleSet::Change change = rules.touch(s.kind, s.text);
+        if (change.removedAt < 0 && change.addedAt < 0)
+            continue;
+        const QSignalBlocker blocker(ui->comboBox); // the chosen rules stay as they are
+        if (change.removedAt >= 0) {
+            ui->comboBox->removeItem(change.removedAt + 1); // + 1: "ALL" comes first
+            removed = true;
         }
+        if (change.addedAt >= 0)
+            ui->comboBox->insertItem(change.addedAt + 1, s.text);
     }
-    if (added) {
-        rules.sort();
-        resetComboBox();
-        ui->comboBox->addItems(rules);
-    }
+    if (removed)
+        showChosenRules(); // removing the current item makes the combo box show another
 
     int row = model->rowCount();
     if (row < MaxRows) {
@@ -271,13 +283,16 @@ void winDebug::doFilterRuleChanged(int index)
         proxy->ClearFtilterRules();
         proxy->setFilterRegularExpression(QString());
         selectRules.clear();
+        rules.clearChosen();
     } else {
         if (selectRules.contains(text)) {
             selectRules.removeOne(text);
             proxy->RemoveFilterRule(text);
+            rules.setChosen(text, false);
         } else {
             selectRules.append(text);
             proxy->AppendFilterRule(text);
+            rules.setChosen(text, true);
         }
         proxy->setFilterRegularExpression(QRegularExpression(selectRules.join(QLatin1Char('|'))));
         // The rules changed while the expression may not have: filter again.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CDebugWorker.h"
+#include "DebugRuleSet.h"
 
 #include <QMainWindow>
 #include <QMutex>
@@ -19,6 +20,7 @@ class winDebug : public QMainWindow
     Q_OBJECT
 public:
     static constexpr int MaxRows = 100;
+    static constexpr int MaxRulesPerKind = 1000; // most recently seen values per kind
 
     explicit winDebug(QWidget* parent = nullptr);
     ~winDebug() override;
@@ -27,7 +29,7 @@ public:
     CDebugWorker* debugWorker() const { return worker; }
     QStandardItemModel* frameModel() const { return model; }
     MySortFilterProxyModel* proxyModel() const { return proxy; }
-    QStringList knownRules() const { return rules; }
+    QStringList knownRules() const { return rules.sorted(); }
     QStringList chosenRules() const { return selectRules; }
     bool isSaving() const { return saveFlag; }
 
@@ -62,7 +64,7 @@ private:
     CDebugWorker* worker = nullptr;
     QStandardItemModel* model = nullptr;
     MySortFilterProxyModel* proxy = nullptr;
-    QStringList rules;
+    DebugRuleSet rules{MaxRulesPerKind};
     QStringList selectRules;
     int findPosition = 0;
     bool saveFlag = false;

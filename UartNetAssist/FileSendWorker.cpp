@@ -1,6 +1,6 @@
 #include "FileSendWorker.h"
+#include "assistlog.h"
 
-#include <QDebug>
 #include <QIODevice>
 
 #include <algorithm>
@@ -51,6 +51,7 @@ bool FileSendWorker::start(const QString& path)
     {
         std::lock_guard<std::mutex> g(lock);
         running = true;
+        holding = false;
         stopRequested = false;
         paused = false;
         inFlightSizes.clear();
@@ -107,6 +108,12 @@ bool FileSendWorker::isPaused() const
 {
     std::lock_guard<std::mutex> g(lock);
     return paused;
+}
+
+bool FileSendWorker::isHolding() const
+{
+    std::lock_guard<std::mutex> g(lock);
+    return running && holding;
 }
 
 void FileSendWorker::setSettings(const FileSendSettings& s)
@@ -206,7 +213,7 @@ void FileSendWorker::run()
 {
     qint64 total = 0;
     if (!file.seek(0))
-        qDebug() << "file send seek failed:" << file.errorString();
+        qCDebug(lcAssist) << "file send seek failed:" << file.errorString();
     while (true) {
         FileSendSettings s;
         bool isPausedNow;
@@ -216,6 +223,7 @@ void FileSendWorker::run()
                 break;
             s = current;
             isPausedNow = paused;
+            holding = isPausedNow || !s.sendable || s.blockSize <= 0;
         }
         if (file.atEnd())
             break;
@@ -229,7 +237,7 @@ void FileSendWorker::run()
         const qint64 want = std::min({s.blockSize, maxBlockSize, std::max<qint64>(fileSize - file.pos(), 1)});
         const QByteArray chunk = file.read(want);
         if (chunk.isEmpty() && file.error() != QFileDevice::NoError) {
-            qDebug() << "file send read failed:" << file.errorString();
+            qCDebug(lcAssist) << "file send read failed:" << file.errorString();
             break;
         }
         if (!chunk.isEmpty()) {

@@ -48,6 +48,9 @@ public:
 
     void setPaused(bool paused);
     bool isPaused() const;
+    // True once the worker has seen the pause (or a failing send check) and reads
+    // nothing more until that changes; every block it read before is already emitted.
+    bool isHolding() const;
 
     void setSettings(const FileSendSettings& s);
     FileSendSettings settings() const;
@@ -94,6 +97,7 @@ private:
     bool running = false;
     bool stopRequested = false;
     bool paused = false;
+    bool holding = false;
     std::deque<qint64> inFlightSizes; // sizes of the blocks not yet given back, oldest first
     int inFlightChunks = 0;
     qint64 inFlightBytes = 0;

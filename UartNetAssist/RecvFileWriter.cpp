@@ -1,6 +1,6 @@
 #include "RecvFileWriter.h"
+#include "assistlog.h"
 
-#include <QDebug>
 #include <QFileInfo>
 
 #include <limits>
@@ -11,6 +11,8 @@ bool RecvFileWriter::open(const QString& path)
     recvFile.setFileName(path);
     if (!recvFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         errorText = recvFile.errorString();
+        errorFile = path;
+        errorReason = errorText;
         return false;
     }
     const QFileInfo info(recvFile);
@@ -52,10 +54,21 @@ QString RecvFileWriter::rolloverName(quint32 i) const
 
 bool RecvFileWriter::writeAll(const QByteArray& data)
 {
-    const bool ok = recvFile.write(data) == data.size() && recvFile.flush();
+    // A short write is tried again for the rest: that try fails with the system's
+    // reason (a full disk), which the short write alone does not report.
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = recvFile.write(data.constData() + done, data.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    const bool ok = done == data.size() && recvFile.flush();
     if (!ok) {
         errorText = recvFile.errorString();
-        qDebug() << "receive file write failed:" << recvFile.fileName() << errorText;
+        errorFile = recvFile.fileName();
+        errorReason = errorText;
+        qCDebug(lcAssist) << "receive file write failed:" << recvFile.fileName() << errorText;
     }
     return ok;
 }
@@ -78,6 +91,8 @@ RecvFileWriter::Status RecvFileWriter::write(const QByteArray& data)
     recvFile.setFileName(rolloverName(recvFileIndex));
     if (!recvFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         errorText = tr("Cannot open %1: %2").arg(recvFile.fileName(), recvFile.errorString());
+        errorFile = recvFile.fileName();
+        errorReason = recvFile.errorString();
         recvFile.close();
         return RolloverFailed;
     }

@@ -38,11 +38,15 @@ public:
     // Name of rollover file number i.
     QString rolloverName(quint32 i) const;
 
-    // Writes data, rolling over when the limit is reached. On RolloverFailed the next
+    // Writes data, rolling over when the limit is reached. WriteFailed: the system took
+    // less than all (a full disk, a removed mount). On RolloverFailed the next
     // file could not be opened, the writer is closed and errorText says why.
     Status write(const QByteArray& data);
 
     QString errorText;
+    // The file and the system's reason of the last failure (open, write or rollover).
+    QString errorFile;
+    QString errorReason;
 
 private:
     bool writeAll(const QByteArray& data);

@@ -1,10 +1,15 @@
 #include "UartNetAssist.h"
+#include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
 #include "AbsIoDevice.h"
+#include "AssistConfigString.h"
+#include "AssistHistoryFile.h"
+#include "AssistInput.h"
 #include "AssistPrefs.h"
 #include "MyLineEdit.h"
 #include "RecvFindBar.h"
+#include "SerialPortWatch.h"
 #include "appdir.h"
 #include "commonhelpers.h"
 #include "serialPortDevice_.h"
@@ -13,16 +18,15 @@
 #include "udpSocket_.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QIntValidator>
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QScrollBar>
 #include <QSerialPort>
-#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -48,7 +52,15 @@ const char* const kDefaultSendText = "http://www.example.com";
 
 QString historyFilePath()
 {
-    return appDirPath() + QStringLiteral("/config/assist.ini");
+    return dataFilePath(QStringLiteral("config/assist.ini"));
+}
+
+QString invalidPortText(const QString& port)
+{
+    return QCoreApplication::translate("UartNetAssist", "Invalid port %1: enter a number from %2 to %3.")
+        .arg(port.isEmpty() ? QStringLiteral("\"\"") : port)
+        .arg(AssistInput::minPort)
+        .arg(AssistInput::maxPort);
 }
 
 QString nowStamp()
@@ -148,6 +160,11 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     ui->btn_stop->setEnabled(false);
     ui->baud_rate->setCurrentText(QStringLiteral("9600"));
     ui->edit_timeGap->setValidator(new QIntValidator(0, 10000, ui->edit_timeGap));
+    ui->circular_time->setValidator(
+        new QIntValidator(AssistInput::minIntervalMs, AssistInput::maxIntervalMs, ui->circular_time));
+    ui->addr_port_edit->setValidator(new QIntValidator(AssistInput::minPort, AssistInput::maxPort, ui->addr_port_edit));
+    ui->remote_ip_port->setValidator(new HostPortValidator(ui->remote_ip_port));
+    ui->remote_addr_history->setValidator(new HostPortValidator(ui->remote_addr_history));
 
     auto* comEdit = new MyLineEdit(ui->com_list);
     ui->com_list->setLineEdit(comEdit);
@@ -167,6 +184,11 @@ UartNetAssist::UartNetAssist(QWidget* parent)
 
 UartNetAssist::~UartNetAssist()
 {
+    // The form's widgets go in ~QWidget, after this body: a field losing the focus then
+    // (editingFinished) or any other late signal must not reach a panel that is gone.
+    const auto children = findChildren<QObject*>();
+    for (QObject* child : children)
+        QObject::disconnect(child, nullptr, this, nullptr);
     // The file-sending worker goes first: nothing may be sent while the panel goes.
     fileSendThread.stop(stopWaitMs);
     saveHistoryIntoIniFile();
@@ -204,8 +226,11 @@ void UartNetAssist::setupSignals()
     });
     ui->local_addr_port->setText(ui->local_ip_list->currentText());
 
-    serialPorts = getSerialPortList();
+    SerialPortWatch* watch = SerialPortWatch::shared();
+    watch->rescanNow(); // a port added a moment ago is offered at once
+    serialPorts = watch->ports();
     ui->com_list->addItems(serialPorts);
+    connect(watch, &SerialPortWatch::portsChanged, this, &UartNetAssist::onSerialPortsChanged);
     connect(&portScanTimer, &QTimer::timeout, this, &UartNetAssist::onPortScanTimeout);
     portScanTimer.start(5000);
 
@@ -267,7 +292,7 @@ void UartNetAssist::setupSignals()
 
     // Sending.
     connect(ui->btn_send, &QPushButton::clicked, this, &UartNetAssist::onSendButton);
-    connect(periodicTimer, &QTimer::timeout, this, &UartNetAssist::sendData);
+    connect(periodicTimer, &QTimer::timeout, this, &UartNetAssist::onPeriodicTick);
     connect(ui->circular_send, &QCheckBox::clicked, this, [this](bool on) {
         if (!on && periodicTimer->isActive())
             stopPeriodicSending();
@@ -413,12 +438,12 @@ void UartNetAssist::onProtocolChanged(int index)
         ui->addr_port_edit->hide();
         ui->remote_ip_port->show();
         ui->remote_ip_port->clear();
-        ui->remote_ip_port->addItems(clientHistory);
+        ui->remote_ip_port->addItems(clientHistory.entries());
         if (ui->remote_ip_port->count() == 0)
             ui->remote_ip_port->setEditText(
                 QStringLiteral("%1:%2").arg(ui->local_ip_list->currentText()).arg(listenPort));
         else
-            ui->remote_ip_port->setEditText(clientHistory.last());
+            ui->remote_ip_port->setEditText(clientHistory.entries().constLast());
     }
 }
 
@@ -528,8 +553,10 @@ bool UartNetAssist::openDevice()
     } else if (auto* server = qobject_cast<tcpServerSocket_*>(device)) {
         TcpServerParams params;
         params.address = QHostAddress(ui->local_ip_list->currentText());
-        params.port = ui->addr_port_edit->text().toInt();
-        ok = server->open(&params);
+        // A port out of range would wrap (70000 listens on 4464): refused here.
+        const bool portOk = AssistInput::parsePort(ui->addr_port_edit->text(), &params.port);
+        if (portOk)
+            ok = server->open(&params);
         if (ok) {
             ui->device_open_err->clear();
             listenPort = params.port;
@@ -558,24 +585,26 @@ bool UartNetAssist::openDevice()
                     handlePassiveDisconnect();
                 closingByUser = false;
             });
+        } else if (!portOk) {
+            ui->device_open_err->setText(invalidPortText(ui->addr_port_edit->text()));
         } else {
             ui->device_open_err->setText(server->errorText);
         }
     } else if (auto* client = qobject_cast<tcpClientSocket_*>(device)) {
         const QString remote = ui->remote_ip_port->currentText();
         const QStringList parts = remote.split(QLatin1Char(':'));
+        TcpClientParams params;
         if (parts.size() != 2) {
-            qDebug() << "client initial param is wrong!";
+            qCDebug(lcAssist) << "client initial param is wrong!";
+        } else if (!AssistInput::parsePort(parts.at(1), &params.serverPort)) {
+            ui->device_open_err->setText(invalidPortText(parts.at(1)));
         } else {
-            TcpClientParams params;
             params.localAddress = QHostAddress(ui->local_ip_list->currentText());
             params.serverAddress = QHostAddress(parts.at(0));
-            params.serverPort = parts.at(1).toInt();
             ok = client->open(&params);
             if (ok) {
                 ui->device_open_err->clear();
-                clientHistory.removeAll(remote);
-                clientHistory.append(remote);
+                clientHistory.touch(remote);
                 connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
                     if (closingByUser) {
                         closingByUser = false;
@@ -585,28 +614,25 @@ bool UartNetAssist::openDevice()
                         handlePassiveDisconnect();
                 });
             } else {
-                qDebug() << "client connect to server failed!";
+                qCDebug(lcAssist) << "client connect to server failed!";
                 ui->device_open_err->setText(client->errorText);
             }
         }
     } else if (auto* udp = qobject_cast<udpSocket_*>(device)) {
         UdpParams params;
         params.localAddress = QHostAddress(ui->local_ip_list->currentText());
-        params.localPort = ui->addr_port_edit->text().toInt();
-        ok = udp->open(&params);
+        // 65536 would bind a port the system picks.
+        const bool portOk = AssistInput::parsePort(ui->addr_port_edit->text(), &params.localPort);
+        if (portOk)
+            ok = udp->open(&params);
         if (ok) {
             ui->device_open_err->clear();
             listenPort = params.localPort;
             ui->remote_addr_widget->show();
             ui->clients_widget->hide();
-            connect(udp, &udpSocket_::receiveAddr, this, [this](QString ip, int port) {
-                const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
-                if (ui->remote_addr_history->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-                    ui->remote_addr_history->addItem(key);
-                else
-                    udpHistory.removeAll(key);
-                udpHistory.append(key);
-            });
+            connect(udp, &udpSocket_::receiveAddr, this, &UartNetAssist::onUdpSender);
+        } else if (!portOk) {
+            ui->device_open_err->setText(invalidPortText(ui->addr_port_edit->text()));
         } else {
             ui->device_open_err->setText(udp->errorText);
         }
@@ -634,24 +660,68 @@ void UartNetAssist::handlePassiveDisconnect()
     }
 }
 
+bool UartNetAssist::openPortRemoved() const
+{
+    if (!qobject_cast<serialPortDevice_*>(device) || !device->isValid())
+        return false;
+    // A name without a directory is one under /dev; a typed path (/dev/ttyUSB0, a link
+    // in /tmp) is checked as it is. A link left dangling counts as gone.
+    const QString name = ui->com_list->currentText();
+    const QString path = name.contains(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    return !QFileInfo::exists(path);
+}
+
+void UartNetAssist::refillPortList(const QStringList& ports)
+{
+    // A typed path or a port still present stays the current text.
+    const QString text = ui->com_list->currentText();
+    ui->com_list->clear();
+    ui->com_list->addItems(ports);
+    if (!text.isEmpty() && (text.contains(QLatin1Char('/')) || ports.contains(text)))
+        ui->com_list->setEditText(text);
+    serialPorts = ports;
+}
+
+void UartNetAssist::onSerialPortsChanged(const QStringList& ports)
+{
+    if (ui->com_list->isEnabled())
+        refillPortList(ports);
+    else if (openPortRemoved())
+        onPortScanTimeout();
+}
+
 void UartNetAssist::onPortScanTimeout()
 {
-    const QStringList ports = getSerialPortList();
-    if (ports.size() == serialPorts.size())
-        return;
-    if (ui->com_list->isEnabled()) {
-        ui->com_list->clear();
-        ui->com_list->addItems(ports);
-        serialPorts = ports;
-    } else if (!ports.contains(ui->com_list->currentText())) {
+    if (openPortRemoved()) {
         const QString openPort = ui->com_list->currentText();
         appendToRecvView(QStringLiteral("[") + nowStamp() + QStringLiteral("]") + tr("Device is removed!"), true);
         emit ui->open_com->clicked(false);
-        ui->com_list->clear();
-        ui->com_list->addItems(ports);
-        serialPorts = ports;
-        qDebug() << "serial port" << openPort << "removed";
+        refillPortList(SerialPortWatch::shared()->ports());
+        qCDebug(lcAssist) << "serial port" << openPort << "removed";
+        return;
     }
+    // Other ports coming and going never close an open one; the list follows them
+    // while no port is open.
+    const QStringList ports = SerialPortWatch::shared()->ports();
+    if (ui->com_list->isEnabled() && ports != serialPorts)
+        refillPortList(ports);
+}
+
+void UartNetAssist::onUdpSender(const QString& ip, int port)
+{
+    const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+    const RecentList::Change change = udpHistory.touch(key);
+    if (!change.added)
+        return;
+    // The combo follows the history in place: the new sender appended, the one that
+    // made room removed.
+    if (!change.dropped.isEmpty()) {
+        const int idx = ui->remote_addr_history->findText(change.dropped, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (idx >= 0 && ui->remote_addr_history->count() > 1)
+            ui->remote_addr_history->removeItem(idx);
+    }
+    if (ui->remote_addr_history->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        ui->remote_addr_history->addItem(key);
 }
 
 // ---------------------------------------------------------------- receiving
@@ -958,7 +1028,16 @@ void UartNetAssist::onSendButton()
         return;
     }
     if (!periodicTimer->isActive()) {
-        periodicTimer->start(ui->circular_time->text().toInt());
+        int interval = 0;
+        if (!AssistInput::parseInterval(ui->circular_time->text(), &interval)) {
+            // A 0 ms timer would flood the device; a negative one would never fire.
+            showNotice(QMessageBox::Information, tr("tips"),
+                       tr("The interval must be a number of milliseconds from %1 to %2.")
+                           .arg(AssistInput::minIntervalMs)
+                           .arg(AssistInput::maxIntervalMs));
+            return;
+        }
+        periodicTimer->start(interval);
         rememberSent(ui->send_text->toPlainText());
         ui->btn_send->setText(tr("stop send"));
         ui->send_text->setEnabled(false);
@@ -968,14 +1047,25 @@ void UartNetAssist::onSendButton()
     }
 }
 
-void UartNetAssist::showNotice(int icon, const QString& title, const QString& text)
+void UartNetAssist::onPeriodicTick()
+{
+    // Behind a peer that does not read, the frames would pile up in the device without
+    // bound: this tick is skipped until it has passed most of them on.
+    if (deviceBacklog() > periodicBacklogLimit)
+        return;
+    sendData();
+}
+
+void UartNetAssist::showNotice(int icon, const QString& title, const QString& text, const QString& details)
 {
     // A box already answered may linger until its deferred deletion; it no longer counts.
     if (noticeBox && noticeBox->isVisible()) {
-        qDebug() << "box already open, not shown again:" << text;
+        qCDebug(lcAssist) << "box already open, not shown again:" << text;
         return;
     }
     auto* box = new QMessageBox(static_cast<QMessageBox::Icon>(icon), title, text, QMessageBox::Ok, this);
+    if (!details.isEmpty())
+        box->setInformativeText(details);
     box->setAttribute(Qt::WA_DeleteOnClose);
     noticeBox = box;
     box->open();
@@ -985,55 +1075,51 @@ void UartNetAssist::showNotice(int icon, const QString& title, const QString& te
 
 QString UartNetAssist::GetCurrentConfig()
 {
-    // Joined, not filled into placeholders: a field may itself hold "%1".
-    QStringList fields;
+    // Built from values, not filled into placeholders: a field may itself hold "%1".
+    AssistConfigString config;
     const int proto = ui->choose_protocol->currentIndex();
     if (proto >= 0 && proto <= 3) {
-        fields << QString::number(proto);
+        config.setField(0, QString::number(proto));
         if (proto == 0) {
-            fields << ui->com_list->currentText();
-            fields << QStringLiteral("%1_%2_%3_%4")
-                          .arg(ui->baud_rate->currentIndex())
-                          .arg(ui->check_bit->currentIndex())
-                          .arg(ui->data_bit->currentIndex())
-                          .arg(ui->stop_bit->currentIndex());
+            config.setField(1, ui->com_list->currentText());
+            config.setSubFields(2, {QString::number(ui->baud_rate->currentIndex()),
+                                    QString::number(ui->check_bit->currentIndex()),
+                                    QString::number(ui->data_bit->currentIndex()),
+                                    QString::number(ui->stop_bit->currentIndex())});
         } else if (proto == 2) {
-            fields << ui->local_ip_list->currentText() << ui->remote_ip_port->currentText();
+            config.setField(1, ui->local_ip_list->currentText());
+            config.setField(2, ui->remote_ip_port->currentText());
         } else {
-            fields << ui->local_ip_list->currentText() << ui->addr_port_edit->text();
+            config.setField(1, ui->local_ip_list->currentText());
+            config.setField(2, ui->addr_port_edit->text());
         }
-    } else {
-        fields << QString() << QString() << QString();
     }
-    fields << QStringList{checkedFlag(ui->wrap_auto), checkedFlag(ui->show_rcv_time), checkedFlag(ui->show_in_hex)}
-                  .join(QLatin1Char('_'));
-    fields << QStringList{checkedFlag(ui->clear_after_send), checkedFlag(ui->send_in_hex),
-                          checkedFlag(ui->circular_send), ui->circular_time->text(),
-                          checkedFlag(ui->auto_addition), ui->edit_additional->text(),
-                          checkedFlag(ui->auto_reply), checkedFlag(ui->custom_reply)}
-                  .join(QLatin1Char('_'));
-    fields << ui->remote_addr_history->currentText();
-    fields << ui->send_text->toPlainText();
-    return fields.join(QLatin1Char(','));
+    config.setSubFields(3, {checkedFlag(ui->wrap_auto), checkedFlag(ui->show_rcv_time), checkedFlag(ui->show_in_hex)});
+    config.setSubFields(4, {checkedFlag(ui->clear_after_send), checkedFlag(ui->send_in_hex),
+                            checkedFlag(ui->circular_send), ui->circular_time->text(),
+                            checkedFlag(ui->auto_addition), ui->edit_additional->text(),
+                            checkedFlag(ui->auto_reply), checkedFlag(ui->custom_reply)});
+    config.setField(5, ui->remote_addr_history->currentText());
+    config.setField(6, ui->send_text->toPlainText());
+    return config.toString();
 }
 
-void UartNetAssist::ApplyConfig(QString config)
+void UartNetAssist::ApplyConfig(QString line)
 {
-    QStringList parts = config.split(QLatin1Char(','), Qt::KeepEmptyParts);
-    if (parts.size() < 7)
+    AssistConfigString config;
+    if (!config.parse(line))
         return;
-    if (parts.size() > 7) {
-        // The send box is the last field and may hold commas of its own.
-        const QString sendBox = parts.mid(6).join(QLatin1Char(','));
-        parts = parts.mid(0, 6);
-        parts << sendBox;
-    }
 
-    const int proto = parts.at(0).toInt();
+    // Numbers are taken only in range; a value that is not is skipped and the field
+    // keeps what it had (a wrapped port or a 0 ms period must not reach a device).
+    const auto hostPortOk = [](const QString& text) {
+        return text.isEmpty() || AssistInput::parseHostPort(text);
+    };
+    const int proto = config.field(0).toInt();
     ui->choose_protocol->setCurrentIndex(proto);
     if (proto == 0) {
-        ui->com_list->setEditText(parts.at(1));
-        const QStringList serial = parts.at(2).split(QLatin1Char('_'));
+        ui->com_list->setEditText(config.field(1));
+        const QStringList serial = config.subFields(2);
         if (serial.size() == 4) {
             ui->baud_rate->setCurrentIndex(serial.at(0).toInt());
             ui->check_bit->setCurrentIndex(serial.at(1).toInt());
@@ -1041,14 +1127,20 @@ void UartNetAssist::ApplyConfig(QString config)
             ui->stop_bit->setCurrentIndex(serial.at(3).toInt());
         }
     } else if (proto == 1 || proto == 3) {
-        ui->local_ip_list->setEditText(parts.at(1));
-        ui->addr_port_edit->setText(parts.at(2));
+        ui->local_ip_list->setEditText(config.field(1));
+        if (AssistInput::parsePort(config.field(2)))
+            ui->addr_port_edit->setText(config.field(2));
+        else
+            qCDebug(lcAssist) << "configuration: port out of range:" << config.field(2);
     } else if (proto == 2) {
-        ui->local_ip_list->setEditText(parts.at(1));
-        ui->remote_ip_port->setEditText(parts.at(2));
+        ui->local_ip_list->setEditText(config.field(1));
+        if (hostPortOk(config.field(2)))
+            ui->remote_ip_port->setEditText(config.field(2));
+        else
+            qCDebug(lcAssist) << "configuration: remote address out of range:" << config.field(2);
     }
 
-    const QStringList recv = parts.at(3).split(QLatin1Char('_'));
+    const QStringList recv = config.subFields(3);
     if (recv.size() == 3) {
         wrapLines = recv.at(0) == QLatin1String("1");
         ui->wrap_auto->setChecked(wrapLines);
@@ -1057,21 +1149,27 @@ void UartNetAssist::ApplyConfig(QString config)
         ui->show_in_hex->setChecked(showHex);
     }
 
-    const QStringList send = parts.at(4).split(QLatin1Char('_'));
+    const QStringList send = config.subFields(4);
     if (send.size() == 8) {
         const auto one = [&send](int i) { return send.at(i) == QLatin1String("1"); };
         ui->clear_after_send->setChecked(one(0));
         ui->send_in_hex->setChecked(one(1));
         ui->circular_send->setChecked(one(2));
-        ui->circular_time->setText(send.at(3));
+        if (AssistInput::parseInterval(send.at(3)))
+            ui->circular_time->setText(send.at(3));
+        else
+            qCDebug(lcAssist) << "configuration: interval out of range:" << send.at(3);
         ui->auto_addition->setChecked(one(4));
         ui->edit_additional->setText(send.at(5));
         ui->auto_reply->setChecked(one(6));
         ui->custom_reply->setChecked(one(7));
     }
 
-    ui->remote_addr_history->setEditText(parts.at(5));
-    ui->send_text->setPlainText(parts.at(6));
+    if (hostPortOk(config.field(5)))
+        ui->remote_addr_history->setEditText(config.field(5));
+    else
+        qCDebug(lcAssist) << "configuration: UDP destination out of range:" << config.field(5);
+    ui->send_text->setPlainText(config.field(6));
     emit updateNodeName(GetCurrentTitle(), false);
 }
 
@@ -1099,47 +1197,30 @@ QString UartNetAssist::GetCurrentTitle()
 
 void UartNetAssist::loadHistoryFile()
 {
-    QSettings settings(historyFilePath(), QSettings::IniFormat);
-    if (!settings.isWritable())
+    AssistHistoryFile::Contents history;
+    if (!AssistHistoryFile(historyFilePath()).load(&history))
         return;
-    listenPort = settings.value(QStringLiteral("port/1")).toInt();
-
-    const int clients = settings.value(QStringLiteral("client/remote_num")).toInt();
-    for (int i = 1; i <= clients; ++i)
-        clientHistory.append(settings.value(QStringLiteral("client/%1").arg(i)).toString());
+    listenPort = history.port;
+    clientHistory.assign(history.clients);
     if (!clientHistory.isEmpty()) {
-        ui->remote_ip_port->addItems(clientHistory);
-        ui->remote_ip_port->setEditText(clientHistory.last());
+        ui->remote_ip_port->addItems(clientHistory.entries());
+        ui->remote_ip_port->setEditText(clientHistory.entries().constLast());
     }
-
-    const int peers = settings.value(QStringLiteral("udp/remote_num")).toInt();
-    for (int i = 1; i <= peers; ++i)
-        udpHistory.append(settings.value(QStringLiteral("udp/%1").arg(i)).toString());
+    udpHistory.assign(history.udpPeers);
     if (!udpHistory.isEmpty()) {
-        ui->remote_addr_history->addItems(udpHistory);
-        ui->remote_addr_history->setEditText(udpHistory.last());
+        ui->remote_addr_history->addItems(udpHistory.entries());
+        ui->remote_addr_history->setEditText(udpHistory.entries().constLast());
     }
 }
 
 void UartNetAssist::saveHistoryIntoIniFile()
 {
-    QSettings settings(historyFilePath(), QSettings::IniFormat);
-    if (!settings.isWritable())
-        return;
-    if (listenPort != 0)
-        settings.setValue(QStringLiteral("port/1"), QString::number(listenPort));
-
-    const auto rewrite = [&settings](const QString& group, const QStringList& list) {
-        const int stored = settings.value(group + QStringLiteral("/remote_num")).toInt();
-        for (int i = 1; i <= stored; ++i)
-            settings.remove(QStringLiteral("%1/%2").arg(group).arg(i));
-        settings.setValue(group + QStringLiteral("/remote_num"), QString::number(list.size()));
-        for (int i = 0; i < list.size(); ++i)
-            settings.setValue(QStringLiteral("%1/%2").arg(group).arg(i + 1), list.at(i));
-    };
-    rewrite(QStringLiteral("client"), clientHistory);
-    rewrite(QStringLiteral("udp"), udpHistory);
-    settings.sync();
+    AssistHistoryFile::Contents history;
+    history.port = listenPort;
+    history.clients = clientHistory.entries();
+    history.udpPeers = udpHistory.entries();
+    if (!AssistHistoryFile(historyFilePath()).save(history))
+        qCWarning(lcAssist).noquote() << tr("Cannot save the assistant history in %1.").arg(historyFilePath());
 }
 
 // ---------------------------------------------------------------- language

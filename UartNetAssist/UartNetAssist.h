@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileSendWorker.h"
+#include "RecentList.h"
 #include "RecvFileWriter.h"
 #include "RecvViewFormat.h"
 #include "SendHistory.h"
@@ -62,6 +63,11 @@ public:
     static constexpr int recvViewFoldChars = 8192;
     // Display updates are gathered for this long and inserted at once.
     static constexpr int recvViewFlushMs = 30;
+    // Periodic sending skips a tick while the device still holds more than this many
+    // bytes it could not pass on, so a peer that does not read costs bounded memory.
+    static constexpr qint64 periodicBacklogLimit = 1024 * 1024;
+    // Remote addresses kept in the TCP client and UDP histories.
+    static constexpr int historySize = 100;
 
 signals:
     void updateNodeName(QString name, bool isOn);
@@ -80,6 +86,12 @@ protected:
     void handlePassiveDisconnect();
     void onProtocolChanged(int index);
     void onPortScanTimeout();
+    void onSerialPortsChanged(const QStringList& ports);
+    void refillPortList(const QStringList& ports);
+    // The open serial port's own path is gone (an unplugged adapter, an ended socat).
+    bool openPortRemoved() const;
+    void onUdpSender(const QString& ip, int port);
+    void onPeriodicTick();
 
     // Receive path.
     void DataPreprocessing(const QByteArray& data, QString& out);
@@ -99,7 +111,7 @@ protected:
 
     // An information box that does not block; while one is open no second one opens,
     // so a flood of received data cannot stack boxes.
-    void showNotice(int icon, const QString& title, const QString& text);
+    void showNotice(int icon, const QString& title, const QString& text, const QString& details = QString());
 
     Ui_UartNetAssist* ui = nullptr;
     AbsIoDevice* device = nullptr;
@@ -107,8 +119,8 @@ protected:
     quint32 sendCount = 0;
     quint32 recvCount = 0;
     int listenPort = 10208;
-    QStringList clientHistory;
-    QStringList udpHistory;
+    RecentList clientHistory{historySize};
+    RecentList udpHistory{historySize};
     QStringList serverClients;
     QStringList serialPorts;
     QString lastSender;
@@ -148,6 +160,8 @@ protected:
     // Writes received data into the receive file when that mode is on; false otherwise.
     bool WriteDataToFile(const QByteArray& data);
     void leaveReceiveToFile();
+    // Ends receive-to-file after a failed open or write, naming the file and the reason.
+    void receiveFileFailed(const QString& text, const QString& file, const QString& reason);
     void saveRecvData();
     void loadSendFile();
     // Copies the controls the worker needs into its snapshot.

@@ -3,6 +3,7 @@
 // box and loading a text file into the send box.
 
 #include "UartNetAssist.h"
+#include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
 #include "serialPortDevice_.h"
@@ -10,7 +11,6 @@
 #include "tcpServerSocket_.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -170,7 +170,7 @@ void UartNetAssist::startFileSend_slot()
     // A file that could not be opened leaves the controls as they are (Start stays
     // enabled) and says so again, instead of starting a worker that does nothing.
     if (!sendFile.isOpen() || !fileSendThread.start(sendFilePath)) {
-        qDebug() << "file send not started:" << fileSendThread.errorText;
+        qCDebug(lcAssist) << "file send not started:" << fileSendThread.errorText;
         showNotice(QMessageBox::Warning, tr("tips"), tr("Open send file failed!"));
         return;
     }
@@ -201,7 +201,7 @@ void UartNetAssist::stopFileSend_slot()
     fileSending = false;
     // The worker wakes at once; the wait is only an upper bound.
     if (!fileSendThread.stop(stopWaitMs))
-        qDebug() << "file send worker still busy after" << stopWaitMs << "ms";
+        qCDebug(lcAssist) << "file send worker still busy after" << stopWaitMs << "ms";
 }
 
 void UartNetAssist::resetFileSendUI_slot()
@@ -239,9 +239,7 @@ void UartNetAssist::receiveToFileClicked(bool checked)
         return;
     }
     if (!recvFile.open(recvFilePath)) {
-        showNotice(QMessageBox::Warning, tr("tips"), tr("Open receive file failed!"));
-        ui->receive_to_file->setChecked(false);
-        recvToFile = false;
+        receiveFileFailed(tr("Open receive file failed!"), recvFile.errorFile, recvFile.errorReason);
         return;
     }
     recvToFile = true;
@@ -275,13 +273,31 @@ bool UartNetAssist::WriteDataToFile(const QByteArray& data)
     } else {
         bytes = data;
     }
-    if (recvFile.write(bytes) == RecvFileWriter::RolloverFailed) {
-        qDebug() << "receive to file ended:" << recvFile.errorText;
-        showNotice(QMessageBox::Warning, tr("tips"), tr("Open receive file failed!"));
-        ui->receive_to_file->setChecked(false);
-        leaveReceiveToFile();
+    switch (recvFile.write(bytes)) {
+    case RecvFileWriter::Ok:
+        break;
+    case RecvFileWriter::RolloverFailed:
+        receiveFileFailed(tr("Open receive file failed!"), recvFile.errorFile, recvFile.errorReason);
+        break;
+    case RecvFileWriter::WriteFailed:
+        // A full disk or a removed mount: what follows would be lost unseen.
+        receiveFileFailed(tr("Write receive file failed!"), recvFile.errorFile, recvFile.errorReason);
+        break;
     }
     return true;
+}
+
+void UartNetAssist::receiveFileFailed(const QString& text, const QString& file, const QString& reason)
+{
+    qCDebug(lcAssist) << "receive to file ended:" << text << file << reason;
+    const bool wasOn = recvToFile;
+    ui->receive_to_file->setChecked(false);
+    if (wasOn)
+        leaveReceiveToFile();
+    else
+        recvFile.close();
+    recvToFile = false;
+    showNotice(QMessageBox::Warning, tr("tips"), text, tr("File: %1\nReason: %2").arg(file, reason));
 }
 
 void UartNetAssist::saveRecvData()
@@ -292,7 +308,7 @@ void UartNetAssist::saveRecvData()
     flushRecvView();
     QFile f(name);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qDebug() << "save receive data failed:" << name << f.errorString();
+        qCDebug(lcAssist) << "save receive data failed:" << name << f.errorString();
         return;
     }
     f.write(ui->recv_text->toPlainText().toLocal8Bit());

@@ -4,6 +4,7 @@
 // Preferences and history are shared by every panel and live in config/assist.ini.
 
 #include "UartNetAssist.h"
+#include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
 #include "AssistPrefs.h"
@@ -13,7 +14,6 @@
 
 #include <QActionGroup>
 #include <QDateTime>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
@@ -275,7 +275,7 @@ void UartNetAssist::rememberSent(const QString& payload)
     historyRecall.reset();
     // Like the address history, a history that cannot be stored is only kept in memory.
     if (!AssistShared::instance().addToHistory(payload))
-        qDebug() << "send history not stored:" << AssistShared::instance().errorText;
+        qCDebug(lcAssist) << "send history not stored:" << AssistShared::instance().errorText;
 }
 
 void UartNetAssist::fillHistoryCombo()

@@ -1,8 +1,10 @@
 #include "plugUartNetData.h"
 
 #include "UartNetAssist.h"
+#include "appdir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -12,11 +14,13 @@ plugUartNetData::plugUartNetData(QWidget* parent)
     : QWidget(parent)
     , dataWidget(new QStackedWidget(this))
 {
+    // Connection sets start in the folder the program saves into, so they are found again.
     chooseSaveFile = [](QWidget* p, const QString& title, const QString& filter) {
-        return QFileDialog::getSaveFileName(p, title, QString(), filter);
+        QDir().mkpath(dataDirPath());
+        return QFileDialog::getSaveFileName(p, title, dataDirPath(), filter);
     };
     chooseOpenFile = [](QWidget* p, const QString& title, const QString& filter) {
-        return QFileDialog::getOpenFileName(p, title, QString(), filter);
+        return QFileDialog::getOpenFileName(p, title, dataDirPath(), filter);
     };
     setupManager();
 }

@@ -23,7 +23,7 @@ namespace ConnectionFile {
 
 QString directory()
 {
-    return appDirPath() + QStringLiteral("/service/connection/");
+    return dataFilePath(QStringLiteral("service/connection/"));
 }
 
 QString fileName(const VSP_CONNECTION_PARAMS& params)

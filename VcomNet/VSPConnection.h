@@ -30,7 +30,7 @@ int connectionTypeFromWord(const QString& word);
 
 // Saved connection files "<dir>/%1_%2.ini": the one reader and writer of their keys.
 namespace ConnectionFile {
-QString directory(); // appDirPath() + "/service/connection/"
+QString directory(); // dataFilePath("service/connection/")
 QString fileName(const VSP_CONNECTION_PARAMS& params);
 bool write(const QString& path, const VSP_CONNECTION_PARAMS& params);
 // Reads the stored keys into a default record; the name is rebuilt from them.

@@ -1,10 +1,10 @@
 #include "VSPConnectionMsg.h"
+#include "vcomlog.h"
 
 #include "ConnectionUnit.h"
 #include "DataMonitor.h"
 #include "VSPortFunction.h"
 
-#include <QDebug>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -92,7 +92,7 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
         break;
     default:
         // An unknown kind gets no units: nothing to wire or start.
-        qDebug() << "no bridge for connection type" << type;
+        qCDebug(lcVcom) << "no bridge for connection type" << type;
         data_monitor->hide();
         reset_count->hide();
         return;

@@ -1,6 +1,6 @@
 #include "VSPortFunction.h"
+#include "vcomlog.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -25,7 +25,7 @@ void removeDanglingLink(const QString& path)
 {
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists()) {
-        qDebug() << "removing stale link" << path;
+        qCDebug(lcVcom) << "removing stale link" << path;
         QFile::remove(path);
     }
 }
@@ -72,7 +72,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
     } else {
         if (!comNameNumber(name1) || !comNameNumber(name2) || name1 == name2) {
             errorText = QStringLiteral("invalid port names");
-            qDebug() << "refusing port pair with invalid names" << name1 << name2;
+            qCDebug(lcVcom) << "refusing port pair with invalid names" << name1 << name2;
             return false;
         }
         const QString path1 = devDir + QLatin1Char('/') + name1;
@@ -83,7 +83,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
         for (const QString& path : {path1, path2}) {
             if (QFileInfo(path).isSymLink() || QFileInfo::exists(path)) {
                 errorText = QStringLiteral("%1 exists already").arg(path);
-                qDebug() << "refusing port pair:" << errorText;
+                qCDebug(lcVcom) << "refusing port pair:" << errorText;
                 return false;
             }
         }
@@ -118,7 +118,7 @@ bool VSPortFunction::CreatePair(QString name1, QString name2)
     if (!found) {
         errorText = proc->error() == QProcess::FailedToStart ? proc->errorString()
                                                              : textUpToNul(output).trimmed();
-        qDebug() << "socat pair" << name1 << name2 << "failed:" << errorText;
+        qCDebug(lcVcom) << "socat pair" << name1 << name2 << "failed:" << errorText;
         endProcess(proc);
         delete proc;
         return false;
@@ -140,7 +140,7 @@ void VSPortFunction::endProcess(PairProcess* proc)
         ::kill(static_cast<pid_t>(proc->processId()), SIGINT);
         // Give socat the moment it needs to remove its links before closing hard.
         if (!proc->waitForFinished(3000))
-            qDebug() << "socat" << proc->processId() << "ignored SIGINT";
+            qCDebug(lcVcom) << "socat" << proc->processId() << "ignored SIGINT";
     }
     proc->close();
     if (!proc->name1.isEmpty()) {
@@ -153,7 +153,7 @@ bool VSPortFunction::DeletePair(QString name1)
 {
     PairProcess* proc = name1.isEmpty() ? nullptr : processes.value(name1);
     if (!proc) {
-        qDebug() << "Virtual port pair is wrong!";
+        qCDebug(lcVcom) << "Virtual port pair is wrong!";
         return false;
     }
     endProcess(proc);

@@ -1,11 +1,13 @@
 #include "plugVComData.h"
+#include "vcomlog.h"
 
+#include "AdminNotice.h"
 #include "VSPConnectionMsg.h"
 #include "VSPortFunction.h"
 #include "plugVComManager.h"
+#include "rights.h"
 #include "ui_plugVComData.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -17,6 +19,8 @@ plugVComData::plugVComData(QWidget* parent)
     , ui(new Ui_plugVComData)
 {
     ui->setupUi(this);
+    if (!rights::isAdministrator())
+        ui->verticalLayout->insertWidget(0, new AdminNotice(this));
     manager = new plugVComManager;
     connect(manager, &plugVComManager::newConnection, this, &plugVComData::openForm);
     connect(manager, &plugVComManager::switchConnection, this, &plugVComData::switchTo);
@@ -165,8 +169,11 @@ void plugVComData::addIniFile(const VSP_CONNECTION_PARAMS& params)
     const QString dir = ConnectionFile::directory();
     QDir().mkpath(dir);
     const QString path = QDir(dir).absoluteFilePath(ConnectionFile::fileName(params));
-    if (!ConnectionFile::write(path, params))
-        qDebug() << "could not write" << path;
+    if (!ConnectionFile::write(path, params)) {
+        const QString text = tr("Cannot save the connection in %1; it will not be recreated at the next start.").arg(path);
+        qCWarning(lcVcom).noquote() << text;
+        QMessageBox::warning(this, tr("tips"), text);
+    }
     iniPaths.insert(params.id.toInt(), path);
 }
 
@@ -181,11 +188,11 @@ void plugVComData::loadConfig()
         VSP_CONNECTION_PARAMS params = ConnectionFile::read(file.absoluteFilePath());
         const int type = connectionTypeFromWord(params.type);
         if (type < 0) {
-            qDebug() << "skipping" << file.fileName() << "with unknown connection type" << params.type;
+            qCDebug(lcVcom) << "skipping" << file.fileName() << "with unknown connection type" << params.type;
             continue;
         }
         if (!ConnectionFile::namesValid(type, params)) {
-            qDebug() << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
+            qCDebug(lcVcom) << "skipping" << file.fileName() << "with invalid port names" << params.com_name1
                      << params.com_name2;
             continue;
         }
@@ -212,7 +219,7 @@ void plugVComData::deleteConnection_slot(int idx)
     p->deleteLater(); // we are inside its own button's signal
     const QString path = iniPaths.take(idx);
     if (QFile::exists(path) && !QFile::remove(path))
-        qDebug() << "could not remove" << path;
+        qCDebug(lcVcom) << "could not remove" << path;
 }
 
 void plugVComData::changeEvent(QEvent* event)

@@ -1,4 +1,6 @@
+#include "CommandLine.h"
 #include "UnixSignalWatcher.h"
+#include "rights.h"
 #include "vxaWindow.h"
 
 #include <QApplication>
@@ -49,7 +51,23 @@ void passHeldMessages()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setSetuidAllowed(true);
+    // A set-user-ID GUI with file dialogs would let any user write any file as the owner.
+    // Administrator rights come through pkexec instead, raw frames through a file capability.
+    if (rights::startedSetId()) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QCoreApplication::translate(
+                         "main", "vxa: refusing to run set-user-ID or set-group-ID; start it as yourself "
+                                 "(use pkexec for administrator rights).")));
+        return 1;
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("vxa"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VXA_VERSION));
+    // Lets Wayland docks and task bars match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.vxa"));
+    int exitCode = 0;
+    if (CommandLine::answerInformational(argc, argv, &exitCode))
+        return exitCode;
+
     QList<HeldMessage> held;
     heldMessages = &held;
     previousHandler = qInstallMessageHandler(startupMessageHandler);
@@ -57,6 +75,14 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(previousHandler);
     passHeldMessages();
     Q_INIT_RESOURCE(vxa);
+
+    const CommandLine::Options options = CommandLine::parse(a.arguments());
+    if (!options.valid) {
+        std::fprintf(stderr, "vxa: %s\n", qPrintable(options.errorText));
+        return 1;
+    }
+    if (options.verbose)
+        CommandLine::enableVerboseLogging();
 
     // A desktop logout or Ctrl+C ends the program like closing the window: the event
     // loop returns and every destructor runs (history saved, child processes ended).

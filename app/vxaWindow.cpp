@@ -1,4 +1,5 @@
 #include "vxaWindow.h"
+#include "applog.h"
 #include "ui_vxaWindow.h"
 
 #include "IPManager.h"
@@ -61,10 +62,8 @@ vxaWindow::~vxaWindow()
 
 void vxaWindow::initialize()
 {
-    QDir dir(appDirPath());
-    if (!dir.cd(QStringLiteral("config")))
-        return;
-    const QString path = dir.absolutePath() + QStringLiteral("/system.ini");
+    // The user's saved choice, else a system-wide default beside the program.
+    const QString path = readFilePath(QStringLiteral("config/system.ini"));
     if (!QFileInfo::exists(path))
         return;
     QString language;
@@ -82,9 +81,13 @@ void vxaWindow::switchLanguage(const QString& language)
     qDeleteAll(translators);
     translators.clear();
 
-    QDir dir(appDirPath());
-    if (!dir.cd(QStringLiteral("languages")) || !dir.cd(language))
-        return;
+    // Translations the user added come first, then the installed ones.
+    QDir dir(dataDirPath());
+    if (!dir.cd(QStringLiteral("languages")) || !dir.cd(language)) {
+        dir.setPath(appDirPath());
+        if (!dir.cd(QStringLiteral("languages")) || !dir.cd(language))
+            return;
+    }
     const QFileInfoList entries = dir.entryInfoList(dir.filter() | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         if (!entry.isFile() && !entry.isSymLink())
@@ -96,9 +99,12 @@ void vxaWindow::switchLanguage(const QString& language)
         translators.append(translator);
     }
 
-    QSettings settings(appDirPath() + QStringLiteral("/config/system.ini"), QSettings::IniFormat);
+    const QString saved = dataFilePath(QStringLiteral("config/system.ini"));
+    QSettings settings(saved, QSettings::IniFormat);
     if (settings.isWritable())
         settings.setValue(QStringLiteral("system/language"), language);
+    else
+        qCWarning(lcApp).noquote() << tr("Cannot save the language in %1.").arg(saved);
 }
 
 void vxaWindow::setupTools()
@@ -210,7 +216,15 @@ void vxaWindow::showAbout()
                             : value.toString();
     const QString text = tag + QStringLiteral("\n\n") + makerUrl + QStringLiteral("\n\n") + makerMail
                          + QStringLiteral("\n\n") + tr("Copyright (C) 2026 The VXA developers");
-    QMessageBox::about(this, tr("About"), text);
+    // Plain text: the tag comes from a hand-editable file, and markup in it (an <img> say)
+    // would be rendered and could grow the box past the screen.
+    QMessageBox box(this);
+    box.setWindowTitle(tr("About"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    box.addButton(QMessageBox::Ok);
+    box.exec();
 }
 
 void vxaWindow::changeEvent(QEvent* event)

@@ -1,6 +1,6 @@
 #include "tcpClientSocket_.h"
+#include "iodevicelog.h"
 
-#include <QDebug>
 #include <QTcpSocket>
 
 tcpClientSocket_::tcpClientSocket_(QObject* parent)
@@ -105,7 +105,7 @@ void tcpClientSocket_::readData_slot()
 void tcpClientSocket_::write(const QByteArray& data)
 {
     if (socket->write(data) != data.size())
-        qDebug() << "tcp client send err";
+        qCDebug(lcIoDevice) << "tcp client send err";
 }
 
 void tcpClientSocket_::setReadPaused(bool paused)

@@ -10,6 +10,7 @@ VXA_PACKAGES=(
     qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
     libqt5svg5 qttranslations5-l10n
     libpcap-dev socat iproute2 procps
+    file
 )
 
 vxa_missing_packages() {

@@ -4,6 +4,13 @@
 <context>
     <name>IPManager</name>
     <message>
+        <source>Searching sends and captures raw Ethernet frames, which needs the CAP_NET_RAW capability or administrator rights. The package grants the capability when it is installed; on a file system without capabilities run &quot;sudo setcap cap_net_raw+ep %1&quot; or start the program as root.</source>
+        <translation>搜索设备需要收发原始以太网帧，这需要 CAP_NET_RAW 能力或管理员权限。安装软件包时会授予该能力；在不支持文件能力的文件系统上，请运行 &quot;sudo setcap cap_net_raw+ep %1&quot;，或以 root 身份启动程序。</translation>
+    </message>
+</context>
+<context>
+    <name>IPManager</name>
+    <message>
         <source>IP Manager</source>
         <translation>IP管理器</translation>
     </message>
@@ -162,6 +169,14 @@
     <message>
         <source>Row %1: MAC address &quot;%2&quot; is not valid, nothing sent</source>
         <translation>第 %1 行：MAC 地址“%2”无效，未发送</translation>
+    </message>
+    <message>
+        <source>Capture on %1 stopped: %2</source>
+        <translation>网卡 %1 的抓包已停止：%2</translation>
+    </message>
+    <message>
+        <source>Sending the configuration on %1 failed: %2</source>
+        <translation>通过网卡 %1 发送配置失败：%2</translation>
     </message>
     <message>
         <source>%1 : %2</source>

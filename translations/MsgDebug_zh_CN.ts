@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>dlgConnectParam</name>
+    <message>
+        <source>Cannot save the address history in %1.</source>
+        <translation>无法将地址历史记录保存到 %1。</translation>
+    </message>
+</context>
+<context>
     <name>CDebugWorker</name>
     <message>
         <source>Received data is empty!</source>

@@ -4,6 +4,13 @@
 <context>
     <name>UartNetAssist</name>
     <message>
+        <source>Cannot save the assistant history in %1.</source>
+        <translation>无法将调试助手历史记录保存到 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>UartNetAssist</name>
+    <message>
         <source>Form</source>
         <translation>窗体</translation>
     </message>
@@ -308,6 +315,12 @@
         <translation>停止发送</translation>
     </message>
     <message>
+        <source>Invalid port %1: enter a number from %2 to %3.</source>
+        <translation>端口 %1 无效：请输入 %2 到 %3 之间的数字。</translation>
+    </message>
+    <message>
+        <source>The interval must be a number of milliseconds from %1 to %2.</source>
+        <translation>间隔必须是 %1 到 %2 之间的毫秒数。</translation>
         <source>Checksum</source>
         <translation>校验</translation>
     </message>

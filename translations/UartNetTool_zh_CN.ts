@@ -183,5 +183,15 @@
         <source>choose load file</source>
         <translation>选择加载文件</translation>
     </message>
+    <message>
+        <source>Write receive file failed!</source>
+        <translation>写入接收文件失败！</translation>
+    </message>
+    <message>
+        <source>File: %1
+Reason: %2</source>
+        <translation>文件：%1
+原因：%2</translation>
+    </message>
 </context>
 </TS>

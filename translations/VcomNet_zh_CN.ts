@@ -2,6 +2,28 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AdminNotice</name>
+    <message>
+        <source>Virtual serial ports are links under /dev, which only the administrator may create. You run the program as an ordinary user, so new connections here will fail. Restart it as administrator to use this tool; the other tools work as they are.</source>
+        <translation>虚拟串口是 /dev 下的链接，只有管理员才能创建。您正以普通用户身份运行本程序，因此在这里新建连接会失败。请以管理员身份重新启动程序来使用此工具；其他工具照常可用。</translation>
+    </message>
+    <message>
+        <source>Restart as administrator</source>
+        <translation>以管理员身份重新启动</translation>
+    </message>
+    <message>
+        <source>tips</source>
+        <translation>提示</translation>
+    </message>
+</context>
+<context>
+    <name>plugVComData</name>
+    <message>
+        <source>Cannot save the connection in %1; it will not be recreated at the next start.</source>
+        <translation>无法将连接保存到 %1；下次启动时不会重新创建该连接。</translation>
+    </message>
+</context>
+<context>
     <name>DataMonitor</name>
     <message>
         <source>Form</source>

@@ -4,6 +4,49 @@
 <context>
     <name>vxaWindow</name>
     <message>
+        <source>Cannot save the language in %1.</source>
+        <translation>无法将语言设置保存到 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Toolbox for commissioning serial-to-Ethernet device servers: serial and network debugging assistant, IP manager, message debugging and virtual serial ports.</source>
+        <translation>串口转以太网设备服务器调试工具箱：串口与网络调试助手、IP 管理、报文调试和虚拟串口。</translation>
+    </message>
+    <message>
+        <source>Print the debug lines of every tool on standard error.</source>
+        <translation>在标准错误输出上打印各工具的调试信息。</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>vxa: refusing to run set-user-ID or set-group-ID; start it as yourself (use pkexec for administrator rights).</source>
+        <translation>vxa：拒绝以 set-user-ID 或 set-group-ID 方式运行；请以您自己的身份启动（需要管理员权限时请使用 pkexec）。</translation>
+    </message>
+</context>
+<context>
+    <name>appdir</name>
+    <message>
+        <source>Cannot create the folder %1.</source>
+        <translation>无法创建文件夹 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>rights</name>
+    <message>
+        <source>The program pkexec was not found; install the package pkexec, or start the program as root.</source>
+        <translation>未找到 pkexec 程序；请安装 pkexec 软件包，或以 root 身份启动程序。</translation>
+    </message>
+    <message>
+        <source>pkexec could not be started.</source>
+        <translation>无法启动 pkexec。</translation>
+    </message>
+</context>
+<context>
+    <name>vxaWindow</name>
+    <message>
         <source>Zelto</source>
         <translation>Zelto</translation>
     </message>

@@ -152,6 +152,10 @@ void tst_IpFrames::decode_data()
         << QStringList{"1.0", "00:1a:2b:3c:4d:5e", "NS1", "198.18.0.5", "255.255.255.0", "198.18.0.1", "SN1", "4"} << 4;
     QTest::newRow("name with NULs")
         << answer(hex("3006 4142 00000000")) << QStringList{"1.0", "", "AB", "", "", "", "", ""} << 0;
+    QTest::newRow("NULs inside the name")
+        << answer(hex("3007 4761 00 7465 0000")) << QStringList{"1.0", "", "Gate", "", "", "", "", ""} << 0;
+    QTest::newRow("serial starting with NUL")
+        << answer(hex("3606 00534e 00 3737")) << QStringList{"1.0", "", "", "", "", "", "SN77", ""} << 0;
     QTest::newRow("latin-1 name") << answer(hex("3002 e9fc")) << QStringList{"1.0", "", QString::fromUtf8("éü"), "", "", "", "", ""} << 0;
     QTest::newRow("port count 01 04") << answer(hex("37020104")) << QStringList{"1.0", "", "", "", "", "", "", "4"} << 4;
     QTest::newRow("unknown element skipped")

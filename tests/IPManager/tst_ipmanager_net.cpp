@@ -36,17 +36,24 @@ bool run(const QStringList& args)
 
 // A second adapter in the test namespace (one end of a spare veth pair; the other end has
 // no IPv4 address and so is not listed), removed with the object.
+// With peerInSimulatorNamespace the other end goes to the simulator's namespace, where a
+// second simulator can answer on it; deleting our end removes both.
 class DummyAdapter
 {
 public:
-    explicit DummyAdapter(const QString& address)
+    explicit DummyAdapter(const QString& address, bool peerInSimulatorNamespace = false)
         : name(QStringLiteral("vxd%1").arg(QCoreApplication::applicationPid()))
+        , peer(QStringLiteral("vxe%1").arg(QCoreApplication::applicationPid()))
     {
-        const QString peer = QStringLiteral("vxe%1").arg(QCoreApplication::applicationPid());
         ok = run({"link", "add", name, "type", "veth", "peer", "name", peer});
         removed = !ok;
-        ok = ok && run({"addr", "add", address, "dev", name}) && run({"link", "set", name, "up"})
-            && run({"link", "set", peer, "up"});
+        ok = ok && run({"addr", "add", address, "dev", name}) && run({"link", "set", name, "up"});
+        if (peerInSimulatorNamespace) {
+            const QString ns = qEnvironmentVariable("VXA_NETNS_SIM");
+            ok = ok && run({"link", "set", peer, "netns", ns}) && run({"-n", ns, "link", "set", peer, "up"});
+        } else {
+            ok = ok && run({"link", "set", peer, "up"});
+        }
     }
     ~DummyAdapter() { remove(); }
     void remove()
@@ -56,6 +63,7 @@ public:
         removed = true;
     }
     QString name;
+    QString peer;
     bool ok = false;
     bool removed = false;
 };
@@ -90,6 +98,12 @@ private slots:
     void vanishedAdapter();
     void sendFailureLogIsReadable();
     void destroyDuringSearchAndConfig();
+    void namesWithNulBytes();
+    void configButtonLockedWhileRunning();
+    void answerCountsOnlyForItsDevice();
+    void adapterVanishesMidSearch();
+    void adapterVanishesMidConfig();
+    void tickedBoxesAreTheSelection();
 
 private:
     QComboBox* cardList() { return panel->findChild<QComboBox*>(QStringLiteral("card_list")); }
@@ -107,6 +121,20 @@ private:
     qint64 search();
     QStringList logLines() { return log()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     QByteArray adapterMacHex();
+    // Shows the panel and returns its header once the "Sel All" box has been painted.
+    MyQHeaderView* shownHeader();
+    void clickHeaderBox(MyQHeaderView* header)
+    {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, header->checkBoxRect().center());
+    }
+    // Selects the spare adapter in the panel (rebuilt, so that it lists it).
+    bool useAdapter(const DummyAdapter& dummy)
+    {
+        panel.reset(new IPManager);
+        const int idx = cardList()->findText(dummy.name, Qt::MatchStartsWith);
+        cardList()->setCurrentIndex(idx);
+        return idx >= 0;
+    }
 
     std::unique_ptr<IPManager> panel;
 };
@@ -143,7 +171,12 @@ qint64 tst_IPManagerNet::search()
     QTest::mouseClick(button("btn_serach"), Qt::LeftButton);
     if (button("btn_serach")->text() != kBusy || button("btn_serach")->isEnabled() || button("btn_config")->isEnabled())
         return -2;
-    if (!done.wait(20000))
+    // Polled, not done.wait(): a search that fails at once may signal before wait() starts.
+    QElapsedTimer limit;
+    limit.start();
+    while (done.isEmpty() && limit.elapsed() < 20000)
+        QTest::qWait(5);
+    if (done.isEmpty())
         return -3;
     const qint64 ms = t.elapsed();
     QCoreApplication::processEvents();
@@ -338,11 +371,11 @@ void tst_IPManagerNet::configureResults()
     QElapsedTimer t;
     t.start();
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
-    QVERIFY(button("btn_config")->isEnabled()); // not locked during a configuration
+    QVERIFY(!button("btn_config")->isEnabled()); // locked until the configuration has ended
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
     QVERIFY(t.elapsed() >= minMs);
-    QCoreApplication::processEvents();
-    QCOMPARE(cell(0, 10), text);
+    QTRY_VERIFY(button("btn_config")->isEnabled());
+    QTRY_COMPARE(cell(0, 10), text);
     QCOMPARE(table()->item(0, 10)->foreground().color(), QColor(Qt::red));
     QCOMPARE(cell(0, 5), QStringLiteral("198.18.1.10")); // unchanged
     QCOMPARE(cell(0, 6), QStringLiteral("255.254.0.0"));
@@ -436,9 +469,8 @@ void tst_IPManagerNet::invalidMacCellIsNotSent()
     QVERIFY(done.isValid());
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 10000);
-    QCoreApplication::processEvents();
-    QCOMPARE(cell(0, 10), QStringLiteral("failed"));
-    QCOMPARE(cell(1, 10), QStringLiteral("success"));
+    QTRY_COMPARE(cell(0, 10), QStringLiteral("failed"));
+    QTRY_COMPARE(cell(1, 10), QStringLiteral("success"));
     QVERIFY(log()->toPlainText().contains(QLatin1String("02:56:58:00:00")));
     QTRY_COMPARE(sim.framesWithOpcode("0030").size(), 1);
     const QList<QByteArray> req = sim.framesWithOpcode("0030");
@@ -478,7 +510,7 @@ void tst_IPManagerNet::lateConfigResultAfterNewSearch()
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
     QVERIFY(search() > 0); // runs while the configuration waits for its answer
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
-    QCoreApplication::processEvents();
+    QTRY_VERIFY(button("btn_config")->isEnabled()); // its late result has been handled by now
     QCOMPARE(table()->rowCount(), 1);
     QCOMPARE(cell(0, 10), QString());
 }
@@ -552,6 +584,150 @@ void tst_IPManagerNet::destroyDuringSearchAndConfig()
     panel.reset();
     QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
     QTest::qWait(100); // late queued results must find nothing to crash on
+}
+
+MyQHeaderView* tst_IPManagerNet::shownHeader()
+{
+    panel->resize(1000, 700);
+    panel->show();
+    if (!QTest::qWaitForWindowExposed(panel.get()))
+        return nullptr;
+    auto* header = qobject_cast<MyQHeaderView*>(table()->horizontalHeader());
+    if (!header)
+        return nullptr;
+    header->viewport()->repaint();
+    return header->checkBoxRect().isEmpty() ? nullptr : header;
+}
+
+void tst_IPManagerNet::namesWithNulBytes()
+{
+    // NULs inside a name or serial are dropped, not taken as the end of the text.
+    Simulator sim({"--devices", "1", "--name-hex", "47610074650000", "--serial-hex", "00534e003737"});
+    QVERIFY(sim.isReady());
+    QVERIFY(search() > 0);
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(cell(0, 4), QStringLiteral("Gate"));
+    QCOMPARE(cell(0, 8), QStringLiteral("SN77"));
+}
+
+void tst_IPManagerNet::configButtonLockedWhileRunning()
+{
+    // Three silent devices keep a configuration busy for about 9 s. A second click must
+    // neither start a second run nor wait for the first on the GUI thread.
+    Simulator sim({"--devices", "3", "--config-result", "none"});
+    QVERIFY(sim.isReady());
+    QVERIFY(search() > 0);
+    for (int r = 0; r < 3; ++r)
+        QTest::mouseClick(rowBox(r), Qt::LeftButton);
+    QSignalSpy ended(panel.get(), &IPManager::configEnded_signal);
+    QVERIFY(ended.isValid());
+    QTest::mouseClick(button("btn_config"), Qt::LeftButton);
+    QVERIFY(!button("btn_config")->isEnabled());
+    button("btn_config")->click(); // ignored while disabled
+    QVERIFY(search() > 0);         // a search meanwhile must not unlock it either
+    QVERIFY(!button("btn_config")->isEnabled());
+    QVERIFY2(ended.isEmpty(), "the configuration should still be running");
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+    QTRY_VERIFY(button("btn_config")->isEnabled());
+    QCOMPARE(sim.framesWithOpcode("0030").size(), 3); // one run, one request per device
+}
+
+void tst_IPManagerNet::answerCountsOnlyForItsDevice()
+{
+    // Device 1 answers 3.1 s late, device 2 never: the late answer belongs to row 1 (which
+    // first shows "failed", then the result), never to row 2, which is waiting meanwhile.
+    Simulator sim({"--devices", "2", "--config-delays", "3100,none"});
+    QVERIFY(sim.isReady());
+    QVERIFY(search() > 0);
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    QTest::mouseClick(rowBox(1), Qt::LeftButton);
+    edit("ip_edit")->setText(QStringLiteral("198.18.9.9"));
+    QSignalSpy ended(panel.get(), &IPManager::configEnded_signal);
+    QVERIFY(ended.isValid());
+    QTest::mouseClick(button("btn_config"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+    QTRY_COMPARE(cell(0, 10), QStringLiteral("success"));
+    QCOMPARE(cell(0, 5), QStringLiteral("198.18.9.9"));
+    QCOMPARE(cell(1, 10), QStringLiteral("failed"));
+    QCOMPARE(cell(1, 5), QStringLiteral("198.18.1.11")); // unchanged
+}
+
+void tst_IPManagerNet::adapterVanishesMidSearch()
+{
+    DummyAdapter dummy(QStringLiteral("198.19.9.1/24"), true);
+    QVERIFY(dummy.ok);
+    Simulator sim({"--iface", dummy.peer, "--devices", "0"});
+    QVERIFY(sim.isReady());
+    QVERIFY(useAdapter(dummy));
+    QSignalSpy done(panel.get(), &IPManager::searchDone_signal);
+    QVERIFY(done.isValid());
+    QTest::mouseClick(button("btn_serach"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.framesWithOpcode("0010").size(), 1, 10000); // the search is listening
+    dummy.remove();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QTRY_VERIFY(button("btn_serach")->isEnabled());
+    QCOMPARE(table()->rowCount(), 0);
+    const QString last = logLines().value(logLines().size() - 1).mid(18);
+    QVERIFY2(last.startsWith(QStringLiteral("Capture on %1 stopped: ").arg(dummy.name)), qPrintable(last));
+}
+
+void tst_IPManagerNet::adapterVanishesMidConfig()
+{
+    DummyAdapter dummy(QStringLiteral("198.19.9.1/24"), true);
+    QVERIFY(dummy.ok);
+    Simulator sim({"--iface", dummy.peer, "--devices", "2", "--config-result", "none"});
+    QVERIFY(sim.isReady());
+    QVERIFY(useAdapter(dummy));
+    QVERIFY(search() > 0);
+    QCOMPARE(table()->rowCount(), 2);
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    QTest::mouseClick(rowBox(1), Qt::LeftButton);
+    QSignalSpy ended(panel.get(), &IPManager::configEnded_signal);
+    QVERIFY(ended.isValid());
+    QTest::mouseClick(button("btn_config"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.framesWithOpcode("0030").size(), 1, 10000); // row 1 is waiting
+    dummy.remove();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
+    // Both rows get their status: the waiting one and the one never sent.
+    QTRY_COMPARE(cell(0, 10), QStringLiteral("failed"));
+    QTRY_COMPARE(cell(1, 10), QStringLiteral("failed"));
+    QVERIFY2(log()->toPlainText().contains(QStringLiteral("Capture on %1 stopped: ").arg(dummy.name)),
+             qPrintable(log()->toPlainText()));
+    QTRY_VERIFY(button("btn_config")->isEnabled());
+}
+
+void tst_IPManagerNet::tickedBoxesAreTheSelection()
+{
+    Simulator sim({"--devices", "2"});
+    QVERIFY(sim.isReady());
+    MyQHeaderView* header = shownHeader();
+    QVERIFY(header);
+    QVERIFY(search() > 0);
+    // Tick, untick, tick, then "Sel All" on and off: nothing is ticked in the end.
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    QTest::mouseClick(rowBox(0), Qt::LeftButton);
+    clickHeaderBox(header);
+    clickHeaderBox(header);
+    QVERIFY(!rowBox(0)->isChecked() && !rowBox(1)->isChecked());
+    QString text;
+    testutil::answerNextModal(QStringLiteral("OK"), [&text](QWidget* box) {
+        text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text();
+    });
+    QTest::mouseClick(button("btn_config"), Qt::LeftButton);
+    QTRY_VERIFY(!qApp->activeModalWidget());
+    QCOMPARE(text, QStringLiteral("Please choose at least one device first!"));
+
+    // A new search empties the table and clears "Sel All" with it: one click ticks all.
+    clickHeaderBox(header);
+    QVERIFY(header->isChecked());
+    QVERIFY(search() > 0);
+    QVERIFY(!header->isChecked());
+    QCOMPARE(table()->rowCount(), 2);
+    clickHeaderBox(header);
+    QVERIFY(rowBox(0)->isChecked() && rowBox(1)->isChecked());
+    QTest::qWait(300); // nothing may have gone out; the simulator would report it
+    QCOMPARE(sim.framesWithOpcode("0030").size(), 0);
 }
 
 QTEST_MAIN(tst_IPManagerNet)

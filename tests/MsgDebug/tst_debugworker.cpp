@@ -4,6 +4,8 @@
 #include "tcpClientSocket_.h"
 
 #include <QSignalSpy>
+#include <QProcess>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
@@ -64,6 +66,10 @@ private slots:
     void liveStream_data();
     void liveStream();
     void failedStartLeavesNothingRunning();
+    void simulatorFrameSizeLimit_data();
+    void simulatorFrameSizeLimit();
+    void simulatorStopsOnDisconnect();
+    void simulatorPacesByElapsedTime();
 };
 
 void tst_DebugWorker::initTestCase()
@@ -393,6 +399,85 @@ void tst_DebugWorker::failedStartLeavesNothingRunning()
     QCOMPARE(sim.waitForLine(QStringLiteral("cmd "), 5000), hexLine("\x7d\x7d\x7d\x00\x0b\x80\x00\x02\x7f\x7f\x7f", 11));
     QTRY_VERIFY_WITH_TIMEOUT(!w.history().isEmpty(), 5000);
     w.stop();
+}
+
+void tst_DebugWorker::simulatorFrameSizeLimit_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("accepted");
+    // Default elements: TYPE_A, SRC1, DST1, "message": 52 bytes around the content.
+    QTest::newRow("largest content that fits") << QStringList{"--content-size", "65483"} << true;
+    QTest::newRow("one byte more") << QStringList{"--content-size", "65484"} << false;
+    QTest::newRow("content beyond 16 bits") << QStringList{"--content-size", "70000"} << false;
+    QTest::newRow("long message") << QStringList{"--messages", QString(65500, QLatin1Char('m'))} << false;
+    QTest::newRow("frame size beyond 16 bits") << QStringList{"--frame-size", "65536"} << false;
+    QTest::newRow("content size not a number") << QStringList{"--content-size", "lots"} << false;
+    QTest::newRow("negative content size") << QStringList{"--content-size", "-1"} << false;
+}
+
+void tst_DebugWorker::simulatorFrameSizeLimit()
+{
+    // A frame longer than its 16-bit length field must be refused, not sent with a wrapped length.
+    QFETCH(QStringList, args);
+    QFETCH(bool, accepted);
+    QProcess p;
+    p.start(QStringLiteral(VXA_BIN_DIR "/vxa-dbgsim"), args << QStringLiteral("--port") << QStringLiteral("0"));
+    QVERIFY(p.waitForStarted(5000));
+    if (accepted) {
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).startsWith("listening "), 10000);
+        p.kill();
+        QVERIFY(p.waitForFinished(5000));
+        return;
+    }
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(p.readAllStandardOutput().startsWith("error: "));
+}
+
+void tst_DebugWorker::simulatorStopsOnDisconnect()
+{
+    // Streaming as fast as possible with split frames: when the client goes, the simulator
+    // stops writing at once and serves the next client.
+    SimProcess sim({QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--fault"), QStringLiteral("split")});
+    QVERIFY(sim.isValid());
+    const QByteArray start("\x7d\x7d\x7d\x00\x0b\x80\x00\x02\x7f\x7f\x7f", 11);
+    {
+        QTcpSocket first;
+        first.connectToHost(QHostAddress::LocalHost, quint16(sim.port()));
+        QVERIFY(first.waitForConnected(5000));
+        first.write(start);
+        QTRY_VERIFY_WITH_TIMEOUT(first.bytesAvailable() > 0, 10000);
+        first.abort();
+    }
+    QVERIFY(!sim.waitForLine(QStringLiteral("sent "), 10000).isEmpty());
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, quint16(sim.port()));
+    QVERIFY(second.waitForConnected(5000));
+    second.write(start);
+    QTRY_VERIFY_WITH_TIMEOUT(second.bytesAvailable() > 0, 10000);
+    QVERIFY(sim.lines().filter(QStringLiteral("write failed")).size() <= 1);
+}
+
+void tst_DebugWorker::simulatorPacesByElapsedTime()
+{
+    // 300 frames at 150 frames/s take 2 s. Counting timer ticks instead (one frame per
+    // 10 ms tick) gave 100 frames/s and 3 s. A loaded machine delays ticks, but pacing
+    // by the clock catches up, hence the wide upper margin.
+    SimProcess sim({QStringLiteral("--rate"), QStringLiteral("150"), QStringLiteral("--count"), QStringLiteral("300"),
+                    QStringLiteral("--frame-size"), QStringLiteral("60")});
+    QVERIFY(sim.isValid());
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, quint16(sim.port()));
+    QVERIFY(s.waitForConnected(5000));
+    qint64 received = 0;
+    connect(&s, &QTcpSocket::readyRead, &s, [&]() { received += s.readAll().size(); });
+    QElapsedTimer t;
+    t.start();
+    s.write(QByteArray("\x7d\x7d\x7d\x00\x0b\x80\x00\x02\x7f\x7f\x7f", 11));
+    QTRY_COMPARE_WITH_TIMEOUT(received, qint64(300 * 60), 15000);
+    const qint64 ms = t.elapsed();
+    QVERIFY2(ms >= 1900 && ms < 2700, qPrintable(QString::number(ms)));
 }
 
 QTEST_GUILESS_MAIN(tst_DebugWorker)

@@ -73,6 +73,8 @@ private slots:
     void dialogFirstUse();
     void dialogKeepsNewestFive();
     void dialogRepeatedAddress();
+    void dialogHandEditedHistory_data();
+    void dialogHandEditedHistory();
     void dialogEmptyAddress();
     void dialogCancelCreatesNothing();
     void sessionNumbersReused();
@@ -131,6 +133,60 @@ void tst_MDSessions::dialogRepeatedAddress()
     QCOMPARE(ini.value(QStringLiteral("ip/1")).toString(), QStringLiteral("10.0.0.1"));
     QCOMPARE(ini.value(QStringLiteral("ip/2")).toString(), QStringLiteral("10.0.0.2"));
     QCOMPARE(ini.value(QStringLiteral("ip/last")).toString(), QStringLiteral("10.0.0.1"));
+}
+
+void tst_MDSessions::dialogHandEditedHistory_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QStringList>("listed"); // newest first
+    QTest::addColumn<QStringList>("stored"); // after accepting 10.9.9.9, oldest first
+    const QByteArray two("1=10.0.0.1\n2=10.0.0.2\n");
+    QTest::newRow("huge count, two entries")
+        << "[ip]\nnum=3000000\n" + two << QStringList{"10.0.0.2", "10.0.0.1"}
+        << QStringList{"10.0.0.1", "10.0.0.2", "10.9.9.9"};
+    QTest::newRow("count at int max")
+        << "[ip]\nnum=2147483647\n" + two << QStringList{"10.0.0.2", "10.0.0.1"}
+        << QStringList{"10.0.0.1", "10.0.0.2", "10.9.9.9"};
+    QTest::newRow("count not a number") << "[ip]\nnum=lots\n" + two << QStringList() << QStringList{"10.9.9.9"};
+    QTest::newRow("count below the entries")
+        << QByteArray("[ip]\nnum=1\n1=10.0.0.1\n2=10.0.0.2\n3=10.0.0.3\n") << QStringList{"10.0.0.1"}
+        << QStringList{"10.0.0.1", "10.9.9.9"};
+    QByteArray seven("[ip]\nnum=7\n");
+    for (int k = 1; k <= 7; ++k)
+        seven += QByteArray::number(k) + "=10.0.0." + QByteArray::number(k) + "\n";
+    QTest::newRow("seven entries trimmed to five")
+        << seven << QStringList{"10.0.0.7", "10.0.0.6", "10.0.0.5", "10.0.0.4", "10.0.0.3"}
+        << QStringList{"10.0.0.4", "10.0.0.5", "10.0.0.6", "10.0.0.7", "10.9.9.9"};
+}
+
+void tst_MDSessions::dialogHandEditedHistory()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, stored);
+    testutil::TempAppDir app;
+    QFile f(app.filePath(QStringLiteral("config/debug.ini")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ini);
+    f.close();
+    {
+        dlgConnectParam d;
+        QCOMPARE(comboItems(d), listed);
+        d.findChild<QComboBox*>(QStringLiteral("edit_ip"))->setCurrentText(QStringLiteral("10.9.9.9"));
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+    QSettings after(f.fileName(), QSettings::IniFormat);
+    QCOMPARE(after.value(QStringLiteral("ip/num")).toInt(), stored.size());
+    after.beginGroup(QStringLiteral("ip"));
+    QStringList numbered;
+    for (const QString& key : after.childKeys())
+        if (key != QLatin1String("num") && key != QLatin1String("last"))
+            numbered << key;
+    QCOMPARE(numbered.size(), stored.size()); // nothing left beyond the count
+    for (int k = 0; k < stored.size(); ++k)
+        QCOMPARE(after.value(QString::number(k + 1)).toString(), stored.at(k));
+    QCOMPARE(after.value(QStringLiteral("last")).toString(), QStringLiteral("10.9.9.9"));
 }
 
 void tst_MDSessions::dialogEmptyAddress()

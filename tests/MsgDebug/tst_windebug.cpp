@@ -15,6 +15,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 Command makeCommand(int index, const QString& type, const QByteArray& content = QByteArray("\x01", 1),
                     const QString& message = QStringLiteral("m"), const QString& src = QStringLiteral("S"),
@@ -63,7 +65,8 @@ class tst_WinDebug : public QObject
 private slots:
     void coloursAndRowCap();
     void rulesAndFilter();
-    void newValueResetsChosenRules();
+    void newValueKeepsChosenRules();
+    void rulesAreBounded();
     void findNext();
     void panesFollowTheFilteredView();
     void findNextUnderFilter();
@@ -141,7 +144,7 @@ void tst_WinDebug::rulesAndFilter()
     QCOMPARE(combo->lineEdit()->text(), QStringLiteral("ALL"));
 }
 
-void tst_WinDebug::newValueResetsChosenRules()
+void tst_WinDebug::newValueKeepsChosenRules()
 {
     winDebug w;
     auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboBox"));
@@ -149,13 +152,53 @@ void tst_WinDebug::newValueResetsChosenRules()
     w.doUpdateFrame(makeCommand(2, QStringLiteral("B")));
     combo->setCurrentIndex(combo->findText(QStringLiteral("[TYPE]:A")));
     QCOMPARE(w.proxyModel()->rowCount(), 1);
-    // A known value keeps the filter; a new one rebuilds the list and shows everything.
+    // Known and new values alike leave the choice alone; the new rule goes in sorted.
     w.doUpdateFrame(makeCommand(3, QStringLiteral("A")));
     QCOMPARE(w.proxyModel()->rowCount(), 2);
-    w.doUpdateFrame(makeCommand(4, QStringLiteral("Z")));
-    QCOMPARE(w.proxyModel()->rowCount(), 4);
-    QVERIFY(w.chosenRules().isEmpty());
-    QCOMPARE(combo->currentIndex(), 0);
+    w.doUpdateFrame(makeCommand(4, QStringLiteral("0")));
+    w.doUpdateFrame(makeCommand(5, QStringLiteral("Z")));
+    QCOMPARE(w.proxyModel()->rowCount(), 2);
+    QCOMPARE(w.chosenRules(), QStringList{QStringLiteral("[TYPE]:A")});
+    QCOMPARE(combo->itemText(combo->currentIndex()), QStringLiteral("[TYPE]:A"));
+    QCOMPARE(combo->lineEdit()->toolTip(), QStringLiteral("[TYPE]:A"));
+    QStringList items;
+    for (int k = 0; k < combo->count(); ++k)
+        items << combo->itemText(k);
+    QCOMPARE(items, QStringList{"ALL"} + w.knownRules());
+    QCOMPARE(w.knownRules(), (QStringList{"[DST]:D", "[SRC]:S", "[TYPE]:0", "[TYPE]:A", "[TYPE]:B", "[TYPE]:Z"}));
+}
+
+void tst_WinDebug::rulesAreBounded()
+{
+    // Sources beyond the cap push out the least recently seen ones, except chosen rules.
+    winDebug w;
+    auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboBox"));
+    const int cap = winDebug::MaxRulesPerKind;
+    auto frameFrom = [](int k, const QString& src) {
+        return makeCommand(k, QStringLiteral("T"), QByteArray("\x01", 1), QStringLiteral("m"), src);
+    };
+    for (int k = 0; k < cap; ++k)
+        w.doUpdateFrame(frameFrom(k, QStringLiteral("S%1").arg(k, 5, 10, QLatin1Char('0'))));
+    combo->setCurrentIndex(combo->findText(QStringLiteral("[SRC]:S00000"))); // the oldest, chosen
+    w.doUpdateFrame(frameFrom(cap, QStringLiteral("S00001")));               // seen again: now recent
+    for (int k = 0; k < 3; ++k)
+        w.doUpdateFrame(frameFrom(cap + 1 + k, QStringLiteral("N%1").arg(k)));
+    const QStringList rules = w.knownRules();
+    QCOMPARE(rules.filter(QStringLiteral("[SRC]:")).size(), cap);
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:S00000"))); // chosen
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:S00001"))); // refreshed
+    for (const char* gone : {"[SRC]:S00002", "[SRC]:S00003", "[SRC]:S00004"})
+        QVERIFY2(!rules.contains(QString::fromLatin1(gone)), gone);
+    QVERIFY(rules.contains(QStringLiteral("[SRC]:N2")));
+    QVERIFY(std::is_sorted(rules.cbegin(), rules.cend()));
+    QCOMPARE(combo->count(), rules.size() + 1);
+    QCOMPARE(combo->itemText(0), QStringLiteral("ALL"));
+    for (int k = 0; k < rules.size(); ++k)
+        QCOMPARE(combo->itemText(k + 1), rules.at(k));
+    QCOMPARE(w.chosenRules(), QStringList{QStringLiteral("[SRC]:S00000")});
+    QCOMPARE(combo->lineEdit()->toolTip(), QStringLiteral("[SRC]:S00000"));
+    // The filter still holds: none of the newer frames is from S00000.
+    QCOMPARE(w.proxyModel()->rowCount(), 0);
 }
 
 void tst_WinDebug::findNext()

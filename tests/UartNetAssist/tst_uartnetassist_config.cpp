@@ -32,6 +32,11 @@ private slots:
     void historyFileSaved();
     void freshInstallStartsAtPortZero();
     void clearedHistoryRemovesKeys();
+    void separatorsRoundTrip_data();
+    void separatorsRoundTrip();
+    void outOfRangeValuesNotApplied_data();
+    void outOfRangeValuesNotApplied();
+    void historyCountsCapped();
 
 private:
     QString iniPath() const { return appDir->filePath(QStringLiteral("config/assist.ini")); }
@@ -138,23 +143,23 @@ void tst_UartNetAssistConfig::tooFewFieldsIgnored()
 void tst_UartNetAssistConfig::placeholdersCopiedUnchanged()
 {
     setProtocol(panel, 1);
-    child<QLineEdit>(panel, "addr_port_edit")->setText(QStringLiteral("%1"));
+    child<QLineEdit>(panel, "addr_port_edit")->setText(QStringLiteral("4001"));
     child<QLineEdit>(panel, "edit_additional")->setText(QStringLiteral("%2"));
     child<QLineEdit>(panel, "circular_time")->setText(QStringLiteral("%3"));
-    child<QComboBox>(panel, "remote_addr_history")->setEditText(QStringLiteral("%4:%9"));
+    child<QComboBox>(panel, "remote_addr_history")->setEditText(QStringLiteral("%4:9000"));
     child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("%1%2 %5 100%"));
     const QString config = panel->GetCurrentConfig();
     const QString localIp = child<QComboBox>(panel, "local_ip_list")->currentText();
-    QCOMPARE(config, (QStringList{QStringLiteral("1"), localIp, QStringLiteral("%1"), QStringLiteral("1_0_0"),
-                                  QStringLiteral("0_0_0_%3_0_%2_0_0"), QStringLiteral("%4:%9"),
+    QCOMPARE(config, (QStringList{QStringLiteral("1"), localIp, QStringLiteral("4001"), QStringLiteral("1_0_0"),
+                                  QStringLiteral("0_0_0_%3_0_%2_0_0"), QStringLiteral("%4:9000"),
                                   QStringLiteral("%1%2 %5 100%")}
                           .join(QLatin1Char(','))));
     UartNetAssist second;
     second.ApplyConfig(config);
     QCOMPARE(child<QPlainTextEdit>(&second, "send_text")->toPlainText(), QStringLiteral("%1%2 %5 100%"));
-    QCOMPARE(child<QLineEdit>(&second, "addr_port_edit")->text(), QStringLiteral("%1"));
+    QCOMPARE(child<QLineEdit>(&second, "addr_port_edit")->text(), QStringLiteral("4001"));
     QCOMPARE(child<QLineEdit>(&second, "edit_additional")->text(), QStringLiteral("%2"));
-    QCOMPARE(child<QComboBox>(&second, "remote_addr_history")->currentText(), QStringLiteral("%4:%9"));
+    QCOMPARE(child<QComboBox>(&second, "remote_addr_history")->currentText(), QStringLiteral("%4:9000"));
 }
 
 void tst_UartNetAssistConfig::underscoreSkipsSendOptionsOnly()
@@ -279,6 +284,117 @@ void tst_UartNetAssistConfig::clearedHistoryRemovesKeys()
     QCOMPARE(ini.value(QStringLiteral("udp/remote_num")).toInt(), 0);
     QVERIFY(!ini.contains(QStringLiteral("udp/1")));
     QVERIFY(!ini.contains(QStringLiteral("udp/2")));
+}
+
+void tst_UartNetAssistConfig::separatorsRoundTrip_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QString>("endpoint");
+    QTest::addColumn<QString>("addition");
+    QTest::addColumn<QString>("udp");
+    QTest::addColumn<QString>("sendBox");
+    QTest::newRow("underscore in the addition") << 0 << "ttyS0" << "_END\\r\\n" << "" << "AT";
+    QTest::newRow("comma opening the send box") << 3 << "127.0.0.1" << "\\r\\n" << "127.0.0.1:5000" << ",OK\\r\\n";
+    QTest::newRow("comma in the UDP destination") << 3 << "127.0.0.1" << "," << "a,b:5000" << "x";
+    QTest::newRow("typed port path with both") << 0 << "/tmp/p_1,2" << "_,%" << "" << "_,%25\n,";
+}
+
+void tst_UartNetAssistConfig::separatorsRoundTrip()
+{
+    QFETCH(int, protocol);
+    QFETCH(QString, endpoint);
+    QFETCH(QString, addition);
+    QFETCH(QString, udp);
+    QFETCH(QString, sendBox);
+    UartNetAssist first;
+    setProtocol(&first, protocol);
+    if (protocol == 0)
+        child<QComboBox>(&first, "com_list")->setEditText(endpoint);
+    else
+        child<QLineEdit>(&first, "addr_port_edit")->setText(QStringLiteral("4100"));
+    child<QCheckBox>(&first, "auto_addition")->setChecked(true);
+    child<QCheckBox>(&first, "circular_send")->setChecked(true);
+    child<QLineEdit>(&first, "circular_time")->setText(QStringLiteral("250"));
+    child<QLineEdit>(&first, "edit_additional")->setText(addition);
+    child<QCheckBox>(&first, "auto_reply")->setChecked(true);
+    child<QComboBox>(&first, "remote_addr_history")->setEditText(udp);
+    child<QPlainTextEdit>(&first, "send_text")->setPlainText(sendBox);
+    const QString config = first.GetCurrentConfig();
+
+    panel->ApplyConfig(config);
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentIndex(), protocol);
+    if (protocol == 0)
+        QCOMPARE(child<QComboBox>(panel, "com_list")->currentText(), endpoint);
+    else
+        QCOMPARE(child<QLineEdit>(panel, "addr_port_edit")->text(), QStringLiteral("4100"));
+    QVERIFY(child<QCheckBox>(panel, "auto_addition")->isChecked());
+    QVERIFY(child<QCheckBox>(panel, "circular_send")->isChecked());
+    QVERIFY(child<QCheckBox>(panel, "auto_reply")->isChecked());
+    QCOMPARE(child<QLineEdit>(panel, "circular_time")->text(), QStringLiteral("250"));
+    QCOMPARE(child<QLineEdit>(panel, "edit_additional")->text(), addition);
+    QCOMPARE(child<QComboBox>(panel, "remote_addr_history")->currentText(), udp);
+    QCOMPARE(child<QPlainTextEdit>(panel, "send_text")->toPlainText(), sendBox);
+    QCOMPARE(panel->GetCurrentConfig(), config);
+}
+
+void tst_UartNetAssistConfig::outOfRangeValuesNotApplied_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("udp port 65536") << "3,127.0.0.1,65536,1_0_0,0_0_0_1000_0_x_0_0,," << "addr_port_edit" << "4100";
+    QTest::newRow("server port 0") << "1,127.0.0.1,0,1_0_0,0_0_0_1000_0_x_0_0,," << "addr_port_edit" << "4100";
+    QTest::newRow("interval 0") << "3,127.0.0.1,4001,1_0_0,0_0_1_0_0_x_0_0,," << "circular_time" << "1000";
+    QTest::newRow("interval negative") << "3,127.0.0.1,4001,1_0_0,0_0_1_-5_0_x_0_0,," << "circular_time" << "1000";
+    QTest::newRow("udp destination port 70000") << "3,127.0.0.1,4001,1_0_0,0_0_0_1000_0_x_0_0,127.0.0.1:70000,"
+                                                << "remote_addr_history" << "127.0.0.1:4200";
+    QTest::newRow("client remote port 70000") << "2,127.0.0.1,127.0.0.1:70000,1_0_0,0_0_0_1000_0_x_0_0,,"
+                                              << "remote_ip_port" << "127.0.0.1:4300";
+}
+
+void tst_UartNetAssistConfig::outOfRangeValuesNotApplied()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, control);
+    QFETCH(QString, kept);
+    setProtocol(panel, config.left(1).toInt());
+    child<QLineEdit>(panel, "addr_port_edit")->setText(QStringLiteral("4100"));
+    child<QComboBox>(panel, "remote_addr_history")->setEditText(QStringLiteral("127.0.0.1:4200"));
+    child<QComboBox>(panel, "remote_ip_port")->setEditText(QStringLiteral("127.0.0.1:4300"));
+    panel->ApplyConfig(config);
+    QString now;
+    if (auto* edit = panel->findChild<QLineEdit*>(control); edit && !qobject_cast<QComboBox*>(edit->parent()))
+        now = edit->text();
+    else
+        now = child<QComboBox>(panel, qPrintable(control))->currentText();
+    QCOMPARE(now, kept);
+    // The rest of the line still applies.
+    QCOMPARE(child<QComboBox>(panel, "choose_protocol")->currentIndex(), config.left(1).toInt());
+    QCOMPARE(child<QComboBox>(panel, "local_ip_list")->currentText(), QStringLiteral("127.0.0.1"));
+}
+
+void tst_UartNetAssistConfig::historyCountsCapped()
+{
+    delete panel;
+    {
+        QFile f(iniPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[client]\nremote_num=2000000\n1=127.0.0.1:1001\n2=127.0.0.1:1002\n"
+                "[udp]\nremote_num=2000000\n1=127.0.0.1:2001\n[port]\n1=70000\n");
+    }
+    panel = new UartNetAssist;
+    // Only the entries the file holds, none padded in (a count is not a reason to loop).
+    QCOMPARE(child<QComboBox>(panel, "remote_addr_history")->count(), 1);
+    setProtocol(panel, 2);
+    QCOMPARE(child<QComboBox>(panel, "remote_ip_port")->count(), 2);
+    setProtocol(panel, 1);
+    QCOMPARE(child<QLineEdit>(panel, "addr_port_edit")->text(), QStringLiteral("0")); // 70000 is no port
+    delete panel;
+    panel = nullptr;
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("client/remote_num")).toInt(), 2);
+    QCOMPARE(ini.value(QStringLiteral("udp/remote_num")).toInt(), 1);
+    QCOMPARE(ini.allKeys().size(), 6);
 }
 
 QTEST_MAIN(tst_UartNetAssistConfig)

@@ -11,6 +11,18 @@
 
 using namespace assisttest;
 
+namespace {
+
+// Reaches what the panel keeps to itself: the periodic timer and the device backlog.
+class ProbePanel : public UartNetAssist
+{
+public:
+    using UartNetAssist::deviceBacklog;
+    QTimer* timer() const { return periodicTimer; }
+};
+
+} // namespace
+
 class tst_UartNetAssistSend : public QObject
 {
     Q_OBJECT
@@ -41,6 +53,9 @@ private slots:
     void sendContentFillsEmptyBox();
     void clearUdpHistory_data();
     void clearUdpHistory();
+    void periodicIntervalOutOfRange_data();
+    void periodicIntervalOutOfRange();
+    void periodicBoundedBehindNonReader();
 
 private:
     // A TCP client panel connected to a local server; `peer` is the server's side.
@@ -418,6 +433,75 @@ void tst_UartNetAssistSend::clearUdpHistory()
     delete panel;
     panel = new UartNetAssist;
     QCOMPARE(child<QComboBox>(panel, "remote_addr_history")->count(), remaining);
+}
+
+void tst_UartNetAssistSend::periodicIntervalOutOfRange_data()
+{
+    QTest::addColumn<QString>("interval");
+    QTest::newRow("zero") << QStringLiteral("0");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("negative") << QStringLiteral("-5");
+    QTest::newRow("not a number") << QStringLiteral("fast");
+    QTest::newRow("beyond 24 h") << QStringLiteral("86400001");
+}
+
+void tst_UartNetAssistSend::periodicIntervalOutOfRange()
+{
+    QFETCH(QString, interval);
+    auto* field = child<QLineEdit>(panel, "circular_time");
+    int pos = 0;
+    QString typed = interval;
+    QVERIFY(field->validator());
+    QVERIFY(field->validator()->validate(typed, pos) != QValidator::Acceptable);
+    QString longest = QStringLiteral("86400000");
+    QCOMPARE(field->validator()->validate(longest, pos), QValidator::Acceptable);
+
+    connectClientPanel();
+    child<QCheckBox>(panel, "circular_send")->click();
+    field->setText(interval); // as a configuration string or history could
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QStringLiteral("x"));
+    auto box = catchNextBox();
+    child<QPushButton>(panel, "btn_send")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 5000);
+    QVERIFY2(box->text.startsWith(QLatin1String("The interval must be")), qPrintable(box->text));
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("Send"));
+    QVERIFY(child<QPlainTextEdit>(panel, "send_text")->isEnabled());
+    QCOMPARE(sendLabel(panel), QStringLiteral("Send:0"));
+}
+
+void tst_UartNetAssistSend::periodicBoundedBehindNonReader()
+{
+    // A server that never accepts: the connection completes in the kernel, which stops
+    // taking data once its buffers are full.
+    QTcpServer stalled;
+    QVERIFY(stalled.listen(QHostAddress::LocalHost, 0));
+    stalled.pauseAccepting();
+    delete panel;
+    auto* probe = new ProbePanel;
+    panel = probe;
+    panel->show();
+    openClient(panel, QStringLiteral("127.0.0.1:%1").arg(stalled.serverPort()));
+    QVERIFY(isOpen(panel));
+
+    const int frameSize = 60000;
+    child<QCheckBox>(panel, "circular_send")->click();
+    child<QLineEdit>(panel, "circular_time")->setText(QStringLiteral("1"));
+    child<QPlainTextEdit>(panel, "send_text")->setPlainText(QString(frameSize, QLatin1Char('x')));
+    qint64 most = 0;
+    int ticks = 0;
+    QObject scope; // ends the probe with this function, even when it fails
+    connect(probe->timer(), &QTimer::timeout, &scope, [&]() {
+        most = qMax(most, probe->deviceBacklog());
+        ++ticks;
+    });
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("stop send"));
+    // Unbounded, 600 frames of 60 kB would leave far more than the kernel takes queued.
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 600, 60000);
+    QVERIFY2(most > 0, "the peer's buffers never filled");
+    QVERIFY2(most <= UartNetAssist::periodicBacklogLimit + frameSize, QByteArray::number(most).constData());
+    child<QPushButton>(panel, "btn_send")->click();
+    QCOMPARE(child<QPushButton>(panel, "btn_send")->text(), QStringLiteral("send"));
 }
 
 QTEST_MAIN(tst_UartNetAssistSend)

@@ -396,7 +396,7 @@ void tst_UartNetAssistView::oneBoxAtATimeUnderFlood()
         for (int i = 0; i < n; ++i) {
             history->setEditText(QStringLiteral("not-an-address")); // the peer's entry replaced by junk
             peer.writeDatagram("data", QHostAddress::LocalHost, quint16(port));
-            QTest::qWait(1);
+            QTest::qWait(1); // pacing the flood, not waiting for anything
         }
     };
     flood(1);

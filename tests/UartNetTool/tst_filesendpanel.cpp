@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -38,6 +39,18 @@ struct Peer
         return true;
     }
 };
+
+// Reaches the panel's file-sending worker, to wait until it holds.
+class ProbePanel : public UartNetAssist
+{
+public:
+    const FileSendWorker& worker() const { return fileSendThread; }
+};
+
+const FileSendWorker& workerOf(UartNetAssist* p)
+{
+    return static_cast<ProbePanel*>(p)->worker();
+}
 
 QByteArray readFile(const QString& path)
 {
@@ -73,6 +86,8 @@ private slots:
     void receiveToFileKinds();
     void receiveLimitDoesNotWrap();
     void unwritableRolloverEndsMode();
+    void failedWriteEndsMode_data();
+    void failedWriteEndsMode();
     void saveDataAndLoadFile();
 
 private:
@@ -93,7 +108,7 @@ void tst_FileSendPanel::init()
     appDir = std::make_unique<testutil::TempAppDir>();
     files = std::make_unique<QTemporaryDir>();
     QVERIFY(files->isValid());
-    panel = std::make_unique<UartNetAssist>();
+    panel = std::make_unique<ProbePanel>();
     panel->show();
 }
 
@@ -232,10 +247,12 @@ void tst_FileSendPanel::pauseContinueStop()
     pause->click();
     QCOMPARE(pause->text(), QStringLiteral("continue"));
     QVERIFY(sendBox->toPlainText().trimmed().endsWith(" pause"));
-    // A block already read may still arrive; after that, watching is the point.
-    QTest::qWait(150);
+    // Once the worker holds, every block it read is already emitted: delivering the
+    // queued ones gives the final count; after that, watching is the point.
+    QTRY_VERIFY_WITH_TIMEOUT(workerOf(panel.get()).isHolding(), 5000);
+    QCoreApplication::sendPostedEvents();
     const int held = chunks.count();
-    QTest::qWait(300);
+    QTest::qWait(300); // 15 intervals in which nothing may come
     QCOMPARE(chunks.count(), held);
 
     pause->click();
@@ -346,9 +363,11 @@ void tst_FileSendPanel::lostClientPausesUntilNextClient()
     // The only client leaves: the send check fails and the worker reads nothing more.
     client.reset();
     QTRY_COMPARE_WITH_TIMEOUT(clients->count(), 0, 5000);
-    QTest::qWait(200); // a block read just before may still arrive
+    // The worker holds once its send check has failed; the blocks read before are delivered.
+    QTRY_VERIFY_WITH_TIMEOUT(workerOf(panel.get()).isHolding(), 5000);
+    QCoreApplication::sendPostedEvents();
     const int held = chunks.count();
-    QTest::qWait(300);
+    QTest::qWait(300); // the point: 15 intervals in which nothing may come
     QCOMPARE(chunks.count(), held);
     QVERIFY(!child<QPushButton>(panel.get(), "btn_start")->isEnabled());
 
@@ -405,11 +424,12 @@ void tst_FileSendPanel::leavingModeStopsSending()
     child<QCheckBox>(panel.get(), "file_data_src")->click();
     QVERIFY(child<QPushButton>(panel.get(), "btn_start")->isEnabled());
     QVERIFY(!child<QPushButton>(panel.get(), "btn_stop")->isEnabled());
-    // The worker's own end arrives later and must not write into the cleared box.
-    QTest::qWait(200);
+    // The worker is joined; its own end, still queued, must not write into the cleared box.
+    QVERIFY(!workerOf(panel.get()).isRunning());
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(child<QPlainTextEdit>(panel.get(), "send_text")->toPlainText(), QString());
     const int sent = chunks.count();
-    QTest::qWait(100);
+    QTest::qWait(100); // the point: nothing is sent after the mode is left
     QCOMPARE(chunks.count(), sent);
 }
 
@@ -453,7 +473,7 @@ void tst_FileSendPanel::deletePanelWhileSending()
     QTRY_VERIFY_WITH_TIMEOUT(chunks.count() >= 1, 5000);
     if (paused)
         child<QPushButton>(panel.get(), "btn_pause")->click();
-    QTest::qWait(100);
+    QTest::qWait(100); // not waiting for anything: teardown in the middle of sending is the point
     QElapsedTimer t;
     t.start();
     panel.reset();
@@ -568,6 +588,70 @@ void tst_FileSendPanel::unwritableRolloverEndsMode()
     // Later data are shown again.
     c->write("next");
     QTRY_VERIFY(recvText(panel.get()).contains("next"));
+}
+
+void tst_FileSendPanel::failedWriteEndsMode_data()
+{
+    QTest::addColumn<bool>("tmpfs");
+    QTest::newRow("device that is always full") << false;
+    QTest::newRow("tiny file system filling up") << true;
+}
+
+void tst_FileSendPanel::failedWriteEndsMode()
+{
+    QFETCH(bool, tmpfs);
+    QString path = QStringLiteral("/dev/full");
+    // A 16 KiB tmpfs mounted for this case only, unmounted even when the case fails.
+    struct Mount
+    {
+        QString dir;
+        ~Mount()
+        {
+            if (!dir.isEmpty())
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), dir});
+        }
+    } mount;
+    if (tmpfs) {
+        if (!testutil::isRoot())
+            QSKIP("mounting a small file system needs root");
+        const QString dir = files->filePath("small");
+        QVERIFY(QDir().mkpath(dir));
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=16k"), QStringLiteral("vxa-test"), dir}) != 0)
+            QSKIP("tmpfs cannot be mounted here");
+        mount.dir = dir;
+        path = dir + QStringLiteral("/cap.dat");
+    }
+    QTcpSocket* c = serverWithClient();
+    QVERIFY(c);
+    QTRY_VERIFY(child<QComboBox>(panel.get(), "client_addrs")->count() > 0);
+    panel->chooseSaveFile = [path](const QString&, const QString&, const QString&) { return path; };
+    child<QCheckBox>(panel.get(), "receive_to_file")->click();
+    QVERIFY(child<QCheckBox>(panel.get(), "receive_to_file")->isChecked());
+
+    auto box = std::make_shared<BoxRecord>();
+    auto details = std::make_shared<QString>();
+    testutil::answerNextModal(QStringLiteral("OK"), [box, details](QWidget* w) {
+        box->seen = true;
+        box->title = w->windowTitle();
+        box->text = testutil::modalText(w);
+        if (auto* mb = qobject_cast<QMessageBox*>(w))
+            *details = mb->informativeText();
+    });
+    c->write(QByteArray(64 * 1024, 'f'));
+    QTRY_VERIFY_WITH_TIMEOUT(box->seen, 10000);
+    QCOMPARE(box->title, QStringLiteral("tips"));
+    QCOMPARE(box->text, QStringLiteral("Write receive file failed!"));
+    QVERIFY2(details->contains(path), qPrintable(*details));
+    QVERIFY2(details->contains(QLatin1String("No space left on device")), qPrintable(*details));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!child<QCheckBox>(panel.get(), "receive_to_file")->isChecked());
+    QVERIFY(child<QPlainTextEdit>(panel.get(), "recv_text")->isEnabled());
+    QVERIFY(child<QLineEdit>(panel.get(), "single_file_size")->isEnabled());
+    // What follows is shown, not lost.
+    c->write("after");
+    QTRY_VERIFY(recvText(panel.get()).contains("after"));
 }
 
 void tst_FileSendPanel::saveDataAndLoadFile()

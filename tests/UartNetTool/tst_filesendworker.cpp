@@ -297,11 +297,12 @@ void tst_FileSendWorker::pauseHoldsBlocks()
     QTRY_VERIFY_WITH_TIMEOUT(sizes.size() >= 2, 5000);
     w.setPaused(true);
     QVERIFY(w.isPaused());
-    // A block already past the pause check may still arrive; give it time, then
-    // watching for a while is the point: nothing more may come while paused.
-    QTest::qWait(150);
+    // Once the worker holds, every block it read is already emitted: delivering the
+    // queued ones gives the final count.
+    QTRY_VERIFY_WITH_TIMEOUT(w.isHolding(), 5000);
+    QCoreApplication::sendPostedEvents();
     const int held = sizes.size();
-    QTest::qWait(300);
+    QTest::qWait(300); // the point: 15 intervals in which nothing more may come
     QCOMPARE(sizes.size(), held);
     QVERIFY(held < 20);
     QVERIFY(w.isRunning());
@@ -373,6 +374,7 @@ void tst_FileSendWorker::sendCheckFailingIdles()
     w.setSettings({100, 0, false, false});
     QVERIFY(w.start(path));
     // Nothing is read while the check fails: watching for a while is the point.
+    QTRY_VERIFY_WITH_TIMEOUT(w.isHolding(), 5000);
     QTest::qWait(200);
     QVERIFY(sizes.isEmpty());
     QCOMPARE(progress.count(), 0);
@@ -402,14 +404,14 @@ void tst_FileSendWorker::creditsBoundBlocksInFlight()
 
     w.releaseChunks(2);
     QTRY_COMPARE_WITH_TIMEOUT(got.size(), 6, 5000);
-    QTest::qWait(100);
+    QTest::qWait(100); // the point: no credit, no seventh block
     QCOMPARE(got.size(), 6);
 
     // A byte limit below one block still lets one block through at a time.
     w.setFlowLimit(100, 10);
     w.releaseChunks(4);
     QTRY_COMPARE_WITH_TIMEOUT(got.size(), 7, 5000);
-    QTest::qWait(100);
+    QTest::qWait(100); // the point: one block at a time under the byte limit
     QCOMPARE(got.size(), 7);
     QCOMPARE(w.chunksInFlight(), 1);
 

@@ -603,7 +603,7 @@ void tst_PlugUartNet::quitWhileSending()
         p->findChild<QPushButton*>("btn_start")->click();
         QVERIFY(!p->findChild<QPushButton*>("btn_start")->isEnabled());
     }
-    QTest::qWait(200);
+    QTest::qWait(200); // not waiting for anything: teardown in the middle of sending is the point
     QElapsedTimer t;
     t.start();
     tool.reset();

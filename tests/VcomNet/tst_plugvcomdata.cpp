@@ -27,7 +27,7 @@ using namespace vcomtest;
 namespace {
 
 // Debug lines are part of what we check; CTest turns them off, the rules are read once.
-const bool debugLinesOn = qputenv("QT_LOGGING_RULES", "default.debug=true");
+const bool debugLinesOn = qputenv("QT_LOGGING_RULES", "vxa.vcom.debug=true");
 
 quint16 freeTcpPort()
 {

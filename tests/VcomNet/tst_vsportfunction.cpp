@@ -45,7 +45,7 @@ struct DevDirGuard
 
 // The failures we check are reported as debug lines, which CTest's environment turns
 // off; the rules are read once, before main.
-const bool debugLinesOn = qputenv("QT_LOGGING_RULES", "default.debug=true");
+const bool debugLinesOn = qputenv("QT_LOGGING_RULES", "vxa.vcom.debug=true");
 
 } // namespace
 

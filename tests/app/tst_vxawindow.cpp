@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -424,6 +425,9 @@ void tst_VxaWindow::aboutText_data()
     QTest::addColumn<QString>("tag");
     QTest::newRow("tag") << QByteArray("[VXA]\nTAG=V9.8.7 build 1\n") << "V9.8.7 build 1";
     QTest::newRow("tag with comma") << QByteArray("[VXA]\nTAG=V2.0, beta\n") << "V2.0, beta";
+    QTest::newRow("markup shown as written")
+        << QByteArray("[VXA]\nTAG=<b>V3</b> <img src=x.png width=800 height=8153>\n")
+        << "<b>V3</b> <img src=x.png width=800 height=8153>";
     QTest::newRow("key missing") << QByteArray("[VXA]\nOTHER=1\n") << "";
     QTest::newRow("file missing") << QByteArray() << "";
 }
@@ -437,13 +441,19 @@ void tst_VxaWindow::aboutText()
         QVERIFY(writeFile(dir.filePath(QStringLiteral("config/version.ini")), versionIni));
     vxaWindow w;
     QString text, title;
+    Qt::TextFormat format = Qt::AutoText;
+    int height = 0;
     testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* box) {
         text = testutil::modalText(box);
         title = box->windowTitle();
+        format = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->textFormat();
+        height = box->height();
     });
     w.findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
     QCOMPARE(title, QStringLiteral("About"));
+    QCOMPARE(format, Qt::PlainText); // a tag is never rendered as markup
+    QVERIFY2(height < 1000, qPrintable(QString::number(height)));
     QVERIFY2(text.startsWith(tag + QStringLiteral("\n\n")), qPrintable(text));
     const QStringList lines = text.split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 7);

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <QVector>
 
 #include <algorithm>
 #include <csignal>
@@ -48,6 +49,11 @@ struct Options {
     bool malformed = false;
     int configResult = ResultSuccess; // -1: stay silent
     int configDelayMs = 0;
+    QVector<int> configDelays; // per device, in device order; -1: that device stays silent
+    QByteArray rawName;        // exact name bytes for every device (NULs included)
+    QByteArray rawSerial;
+    bool hasRawName = false;
+    bool hasRawSerial = false;
     QString logFile;
 };
 
@@ -71,6 +77,10 @@ void usage()
         "                       also send one answer with a broken trailer\n"
         "  --config-result C    result code of configuration answers, or 'none' for silence (0x66)\n"
         "  --config-delay MS    configuration answer MS after the request (0)\n"
+        "  --config-delays LIST per-device delays, comma-separated, 'none' = that device\n"
+        "                       stays silent; devices beyond the list use --config-delay\n"
+        "  --name-hex HEX       exact bytes of every device's name element\n"
+        "  --serial-hex HEX     exact bytes of every device's serial element\n"
         "  --log FILE           write the received frames there instead of stdout\n",
         stderr);
 }
@@ -145,6 +155,19 @@ bool parseArgs(const QStringList& args, Options* o)
         } else if (a == QLatin1String("--config-delay")) {
             if (!parseInt(v, &o->configDelayMs))
                 return false;
+        } else if (a == QLatin1String("--config-delays")) {
+            for (const QString& part : v.split(QLatin1Char(','))) {
+                int ms = -1;
+                if (part != QLatin1String("none") && (!parseInt(part, &ms) || ms < 0))
+                    return false;
+                o->configDelays.append(ms);
+            }
+        } else if (a == QLatin1String("--name-hex")) {
+            o->rawName = QByteArray::fromHex(v.toLatin1());
+            o->hasRawName = true;
+        } else if (a == QLatin1String("--serial-hex")) {
+            o->rawSerial = QByteArray::fromHex(v.toLatin1());
+            o->hasRawSerial = true;
         } else if (a == QLatin1String("--log")) {
             o->logFile = v;
         } else {
@@ -191,6 +214,10 @@ int main(int argc, char** argv)
         d.gateway = opt.gateway;
         d.name = QStringLiteral("%1-%2").arg(opt.name).arg(i + 1).toLatin1();
         d.serial = QStringLiteral("%1%2").arg(opt.serial).arg(i + 1, 4, 10, QLatin1Char('0')).toLatin1();
+        if (opt.hasRawName)
+            d.name = opt.rawName;
+        if (opt.hasRawSerial)
+            d.serial = opt.rawSerial;
         d.uartCount = opt.ports;
         d.versionByte = quint8(opt.versionByte);
         devs.push_back(d);
@@ -267,13 +294,17 @@ int main(int argc, char** argv)
                 MacBytes dst{};
                 std::copy(frame.constBegin(), frame.constBegin() + 6, dst.begin());
                 auto dev = std::find_if(devs.begin(), devs.end(), [&dst](const DeviceIdentity& d) { return d.mac == dst; });
-                if (dev != devs.end() && opt.configResult >= 0) {
+                const size_t devIndex = size_t(dev - devs.begin());
+                const int delay = dev != devs.end() && devIndex < size_t(opt.configDelays.size())
+                                      ? opt.configDelays.at(int(devIndex))
+                                      : opt.configDelayMs;
+                if (dev != devs.end() && opt.configResult >= 0 && delay >= 0) {
                     if (opt.configResult == ResultSuccess) {
                         std::copy(frame.constBegin() + 24, frame.constBegin() + 28, dev->mask.begin());
                         std::copy(frame.constBegin() + 28, frame.constBegin() + 32, dev->ip.begin());
                         std::copy(frame.constBegin() + 34, frame.constBegin() + 38, dev->gateway.begin());
                     }
-                    pending.push_back({now + opt.configDelayMs,
+                    pending.push_back({now + delay,
                                        buildConfigAnswer(requester, dev->mac, op == OpConfigTemporary, quint8(opt.configResult))});
                 }
             }

@@ -37,6 +37,7 @@ struct Options
     int code = 0;
     QStringList types{QStringLiteral("TYPE_A"), QStringLiteral("TYPE_B")};
     QStringList sources{QStringLiteral("SRC1")};
+    int distinctSources = 0; // when set, sources SRC1..SRCn in turn instead of the list
     QStringList destinations{QStringLiteral("DST1")};
     QStringList messages{QStringLiteral("message")};
     int contentSize = 8;
@@ -87,6 +88,12 @@ public:
             if (streaming && opt.rate == 0)
                 pump();
         });
+        // A gone client takes nothing more: writing on would spin on a closed socket.
+        connect(socket, &QTcpSocket::disconnected, this, [this]() { stopStreaming(); });
+        connect(socket, &QAbstractSocket::errorOccurred, this, [this]() {
+            if (socket && socket->state() != QAbstractSocket::ConnectedState)
+                stopStreaming();
+        });
         connect(&timer, &QTimer::timeout, this, [this]() { onTick(); });
     }
 
@@ -96,8 +103,9 @@ private:
     QByteArray frameAt(long long k) const
     {
         auto pick = [k](const QStringList& l) { return l.isEmpty() ? QByteArray() : l.at(int(k % l.size())).toLocal8Bit(); };
-        const QByteArray type = pick(opt.types), src = pick(opt.sources), dst = pick(opt.destinations),
-                         msg = pick(opt.messages);
+        const QByteArray type = pick(opt.types), dst = pick(opt.destinations), msg = pick(opt.messages);
+        const QByteArray src = opt.distinctSources > 0 ? "SRC" + QByteArray::number(k % opt.distinctSources + 1)
+                                                       : pick(opt.sources);
         int contentSize = opt.contentSize;
         if (opt.frameSize > 0) {
             const int fixed = 11 + 4 * 5 + type.size() + src.size() + dst.size() + msg.size() + (opt.unknown ? 6 : 0);
@@ -142,18 +150,25 @@ private:
         if (faultDue(k, "tail"))
             f[f.size() - 1] = '\x00';
         out.append(f);
+        if (!connectedSocket())
+            return;
         if (faultDue(k, "split")) {
             const int half = out.size() / 2;
-            socket->write(out.left(half));
+            if (!writeOrStop(out.left(half)))
+                return;
             socket->flush();
+            // Nothing else goes out until the rest has, so the frame arrives whole, late.
+            splitPending = true;
             const QByteArray rest = out.mid(half);
-            QPointer<QTcpSocket> s = socket;
-            QTimer::singleShot(100, this, [s, rest]() {
-                if (s)
-                    s->write(rest);
+            QTimer::singleShot(100, this, [this, rest]() {
+                splitPending = false;
+                if (!connectedSocket() || !writeOrStop(rest))
+                    return;
+                if (streaming && opt.rate == 0)
+                    pump();
             });
-        } else {
-            socket->write(out);
+        } else if (!writeOrStop(out)) {
+            return;
         }
         ++sent;
         ++totalSent;
@@ -174,9 +189,10 @@ private:
             for (int k = 0; k < 1000; ++k)
                 batch += frameAt(k);
         }
-        while (streaming && socket && socket->bytesToWrite() < (4 << 20)) {
-            if (opt.faults.isEmpty() && opt.count == 0 && opt.dropAfter == 0) {
-                socket->write(batch);
+        while (streaming && !splitPending && connectedSocket() && socket->bytesToWrite() < (4 << 20)) {
+            if (opt.faults.isEmpty() && opt.count == 0 && opt.dropAfter == 0 && opt.distinctSources == 0) {
+                if (!writeOrStop(batch))
+                    return;
                 sent += 1000;
                 totalSent += 1000;
             } else {
@@ -185,23 +201,38 @@ private:
         }
     }
 
+    // Paced by the time since the start, not by timer ticks: a tick that comes late, or a
+    // rate that is not a multiple of the tick, no longer lowers the rate.
     void onTick()
     {
-        if (!streaming || !socket)
+        if (!streaming || !connectedSocket())
             return;
-        const int perTick = opt.rate > 100 ? opt.rate / 100 : 1;
-        for (int k = 0; k < perTick && streaming; ++k)
+        const long long due = static_cast<long long>(opt.rate) * pace.elapsed() / 1000;
+        while (streaming && !splitPending && sent < due)
             sendFrame(sent);
+    }
+
+    bool connectedSocket() const { return socket && socket->state() == QAbstractSocket::ConnectedState; }
+
+    bool writeOrStop(const QByteArray& data)
+    {
+        if (socket->write(data) < 0) {
+            say(QStringLiteral("write failed: %1").arg(socket->errorString()));
+            stopStreaming();
+            return false;
+        }
+        return true;
     }
 
     void startStreaming()
     {
         sent = 0;
         streaming = true;
+        pace.start();
         if (opt.rate == 0) {
             pump();
         } else {
-            timer.start(opt.rate > 100 ? 10 : qMax(1, 1000 / opt.rate));
+            timer.start(qBound(1, 1000 / opt.rate, 10));
         }
     }
 
@@ -246,10 +277,32 @@ private:
     QTimer timer;
     QByteArray rx;
     QByteArray batch;
+    QElapsedTimer pace;
     bool streaming = false;
+    bool splitPending = false;
     long long sent = 0;
     long long totalSent = 0;
 };
+
+constexpr long long MaxFrameLength = 0xffff;
+
+long long longestOf(const QStringList& l)
+{
+    long long n = 0;
+    for (const QString& s : l)
+        n = qMax<long long>(n, s.toLocal8Bit().size());
+    return n;
+}
+
+// The longest frame the options can produce (header, five elements, checksum, tail).
+long long longestFrame(const Options& o)
+{
+    const long long source = o.distinctSources > 0 ? 3 + QByteArray::number(o.distinctSources).size()
+                                                   : longestOf(o.sources);
+    const long long fixed = 11 + 4 * 5 + longestOf(o.types) + source + longestOf(o.destinations)
+        + longestOf(o.messages) + (o.unknown ? 6 : 0);
+    return o.frameSize > 0 ? qMax<long long>(o.frameSize, fixed) : fixed + o.contentSize;
+}
 
 QStringList splitList(const QString& s)
 {
@@ -281,8 +334,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption everyOpt(QStringLiteral("fault-every"), QStringLiteral("Inject the faults into every n-th frame."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption garbageOpt(QStringLiteral("garbage-bytes"), QStringLiteral("Garbage bytes per injection."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Close the first connection after n frames."), QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption distinctOpt(QStringLiteral("distinct-sources"), QStringLiteral("Use n generated sources SRC1..SRCn in turn."), QStringLiteral("n"), QStringLiteral("0"));
     p.addOptions({portOpt, hostOpt, rateOpt, countOpt, codeOpt, typesOpt, srcOpt, dstOpt, msgOpt, contentOpt,
-                  frameOpt, unknownOpt, faultOpt, everyOpt, garbageOpt, dropOpt});
+                  frameOpt, unknownOpt, faultOpt, everyOpt, garbageOpt, dropOpt, distinctOpt});
     p.process(app);
 
     Options opt;
@@ -297,9 +351,25 @@ int main(int argc, char* argv[])
         opt.destinations = splitList(p.value(dstOpt));
     if (p.isSet(msgOpt))
         opt.messages = splitList(p.value(msgOpt));
-    opt.contentSize = qBound(0, p.value(contentOpt).toInt(), 60000);
-    opt.frameSize = qBound(0, p.value(frameOpt).toInt(), 65535);
+    bool contentOk = false, frameOk = false, distinctOk = false;
+    opt.contentSize = p.value(contentOpt).toInt(&contentOk);
+    opt.frameSize = p.value(frameOpt).toInt(&frameOk);
+    opt.distinctSources = p.value(distinctOpt).toInt(&distinctOk);
+    if (!contentOk || opt.contentSize < 0 || !frameOk || opt.frameSize < 0 || opt.frameSize > MaxFrameLength
+        || !distinctOk || opt.distinctSources < 0) {
+        say(QStringLiteral("error: --content-size, --frame-size and --distinct-sources take a number from 0 "
+                           "(frames at most %1 bytes)").arg(MaxFrameLength));
+        return 2;
+    }
     opt.unknown = p.isSet(unknownOpt);
+    // The length field has 16 bits: a longer frame would go out with a wrapped length.
+    const long long longest = longestFrame(opt);
+    if (longest > MaxFrameLength) {
+        say(QStringLiteral("error: frames of %1 bytes do not fit the 16-bit length field (at most %2)")
+                .arg(longest)
+                .arg(MaxFrameLength));
+        return 2;
+    }
     opt.faults = p.values(faultOpt);
     opt.faultEvery = qMax(1, p.value(everyOpt).toInt());
     opt.garbageBytes = qBound(1, p.value(garbageOpt).toInt(), 65536);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Debug lines of this module: off by default, on with "vxa --verbose" or QT_LOGGING_RULES.
+inline const QLoggingCategory& lcIpManager()
+{
+    static const QLoggingCategory category("vxa.ipmanager", QtWarningMsg);
+    return category;
+}
