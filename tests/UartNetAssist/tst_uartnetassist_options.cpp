@@ -121,6 +121,9 @@ void tst_UartNetAssistOptions::plainPanelUnchanged()
 {
     openUdpTo(panel, *peer, port);
     const QString before = panel->GetCurrentConfig();
+    QCOMPARE(before, QStringLiteral("3,127.0.0.1,%1,1_0_0,0_0_0_1000_0_\\r\\n_0_0,127.0.0.1:%2,http://www.example.com")
+                         .arg(port)
+                         .arg(peer->localPort()));
     receive(QByteArray("a\r\nb\0c\t", 7), 7);
     receive(QByteArray("\x01z"), 9);
     const QString header = QStringLiteral("[Receive from 127.0.0.1:%1]:").arg(peer->localPort());
