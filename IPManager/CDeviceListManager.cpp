@@ -1,6 +1,7 @@
 #include "CDeviceListManager.h"
 
 #include "commonhelpers.h"
+#include "emptystate.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -29,6 +30,9 @@ CDeviceListManager::CDeviceListManager(QWidget* parent)
         emit OpenConsolo(item->data(0, Qt::UserRole).toInt(), item->text(0), item->data(0, Qt::WhatsThisRole).toString());
     });
     connect(actReSearch.data(), &QAction::triggered, this, &CDeviceListManager::ReSearchDevices);
+    new EmptyStateHint(this, "CDeviceListManager",
+                       QT_TRANSLATE_NOOP("CDeviceListManager",
+                                         "Devices whose console you open (right-click a device in the table) are listed here"));
 }
 
 CDeviceListManager::~CDeviceListManager()

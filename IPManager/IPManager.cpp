@@ -6,6 +6,7 @@
 #include "MyQHeaderView.h"
 #include "ipcapture.h"
 #include "rights.h"
+#include "tablelayout.h"
 #include "ui_IPManager.h"
 
 #include <QAction>
@@ -35,6 +36,22 @@ const char* const kIpPattern =
 
 enum Column { ColCheck = 0, ColId, ColVersion, ColMac, ColName, ColIp, ColMask, ColGateway, ColSerial, ColUart, ColStatus, ColumnCount };
 
+// Before the first search the columns fit their longest values, not 100 pixels each,
+// so that most of them are in sight at the window's first size; then the user's
+// widths from the last run, if any.
+void fitDeviceColumns(QTableWidget* t)
+{
+    const QString ip = QStringLiteral("255.255.255.255");
+    fitColumnsToSamples(t, {{ColId, {QStringLiteral("999")}},
+                            {ColVersion, {QStringLiteral("1.1")}},
+                            {ColMac, {QStringLiteral("FF:FF:FF:FF:FF:FF"), QStringLiteral("ff:ff:ff:ff:ff:ff")}},
+                            {ColIp, {ip}},
+                            {ColMask, {ip}},
+                            {ColGateway, {ip}},
+                            {ColUart, {QStringLiteral("9")}}});
+    rememberHeaderState(t->horizontalHeader(), QStringLiteral("ipDevices"));
+}
+
 } // namespace
 
 IPManager::IPManager(QWidget* parent)
@@ -57,6 +74,7 @@ IPManager::IPManager(QWidget* parent)
     if (ui->card_list->count() > 0)
         ui->card_list->setCurrentIndex(0); // runs the adapter-selected handler once
     setupDevieListTable();
+    fitDeviceColumns(ui->tableWidget);
 
     ui->label_8->hide();
     ui->label_5->hide();

@@ -39,6 +39,11 @@ QWidget* plugMDData::GetDataWidget()
     return stack;
 }
 
+QList<QAction*> plugMDData::toolBarActions() const
+{
+    return manager ? QList<QAction*>{manager->newSessionAction()} : QList<QAction*>();
+}
+
 winDebug* plugMDData::window(int idx) const
 {
     return windows.value(idx);

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QAction;
 class QStackedWidget;
 class plugMDManager;
 class winDebug;
@@ -23,6 +24,8 @@ public:
 
     QWidget* GetManagerWidget();
     QWidget* GetDataWidget();
+    // The tree's main actions, for the window's toolbar of this tool.
+    QList<QAction*> toolBarActions() const;
 
     // Creates a session window connected to ip:port under the lowest free number;
     // -1 when all numbers are in use.

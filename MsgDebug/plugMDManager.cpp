@@ -1,5 +1,7 @@
 #include "plugMDManager.h"
 
+#include "emptystate.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QMenu>
@@ -21,6 +23,9 @@ plugMDManager::plugMDManager(QWidget* parent)
             emit deleteAssist(item->data(0, Qt::WhatsThisRole).toInt());
     });
     retranslate();
+    new EmptyStateHint(this, "plugMDManager",
+                       QT_TRANSLATE_NOOP("plugMDManager", "Right-click or press Insert to add a debug session"),
+                       actionNew);
 }
 
 void plugMDManager::retranslate()

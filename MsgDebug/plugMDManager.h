@@ -16,6 +16,8 @@ public:
     bool newNode(QString name, int idx);
     void removeNode(int idx);
 
+    QAction* newSessionAction() const { return actionNew; }
+
 signals:
     void newAssist();
     void deleteAssist(int idx);

@@ -1,6 +1,8 @@
 #include "winDebug.h"
 
 #include "commonhelpers.h"
+#include "statusmessages.h"
+#include "tablelayout.h"
 
 #include "DebugRuleLineEdit.h"
 #include "MySortFilterProxyModel.h"
@@ -8,12 +10,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardItemModel>
 
 namespace {
+const QString timeFormat = QStringLiteral("yyyyMMdd-hh:mm:ss:zzz");
+
 // Colour of the last row added; shared by all windows.
 int rowColourIndex = 0;
 
@@ -124,6 +130,12 @@ void winDebug::createColumns()
     for (int c = 0; c < 4; ++c)
         header->setSectionResizeMode(c, QHeaderView::Interactive);
     header->setSectionResizeMode(4, QHeaderView::Stretch);
+    // The time stamp has a fixed form; types, sources and destinations are widened as
+    // longer ones arrive.
+    const QString time = QDateTime(QDate(2026, 12, 28), QTime(23, 59, 58, 888)).toString(timeFormat);
+    fitColumnsToSamples(ui->tableView, {{0, {time}}, {1, {QStringLiteral("TYPE_A")}}});
+    setRowsToTextHeight(ui->tableView);
+    rememberHeaderState(header, QStringLiteral("debugTable"));
 }
 
 void winDebug::retranslate()
@@ -188,8 +200,12 @@ void winDebug::doStart()
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     saveFlag = answer == QMessageBox::Yes;
     worker->setRecordFile(saveFlag ? QStringLiteral("./rs%1.txt").arg(1) : QString());
-    if (worker->start())
+    if (worker->start()) {
         enableAction(true);
+        // The file lands in the working directory, which the user may not think of.
+        if (saveFlag)
+            StatusMessages::post(tr("Recording frames into %1").arg(QFileInfo(QStringLiteral("rs1.txt")).absoluteFilePath()));
+    }
 }
 
 void winDebug::doStop()
@@ -241,7 +257,7 @@ bool winDebug::doUpdateFrame(Command cmd)
     }
     const QBrush brush(rowColour(rowColourIndex));
     QList<QStandardItem*> items;
-    items << new QStandardItem(cmd.time.toString(QStringLiteral("yyyyMMdd-hh:mm:ss:zzz")))
+    items << new QStandardItem(cmd.time.toString(timeFormat))
           << new QStandardItem(cmd.type) << new QStandardItem(cmd.source) << new QStandardItem(cmd.destination);
     auto* content = new QStandardItem(ByteArray2HexString(cmd.content));
     content->setData(cmd.message, Qt::UserRole);
@@ -251,6 +267,9 @@ bool winDebug::doUpdateFrame(Command cmd)
     model->appendRow(items);
     // The row labels travel with their rows, so only the new label is set.
     model->setVerticalHeaderItem(row, new QStandardItem(QString::number(cmd.index)));
+    widenColumnToText(ui->tableView, 1, cmd.type);
+    widenColumnToText(ui->tableView, 2, cmd.source);
+    widenColumnToText(ui->tableView, 3, cmd.destination);
 
     if (!scrollTimer.isActive())
         scrollTimer.start();

@@ -7,6 +7,7 @@
 #include "ui_UartNetAssist.h"
 
 #include "serialPortDevice_.h"
+#include "statusmessages.h"
 #include "tcpClientSocket_.h"
 #include "tcpServerSocket_.h"
 
@@ -243,6 +244,7 @@ void UartNetAssist::receiveToFileClicked(bool checked)
         return;
     }
     recvToFile = true;
+    StatusMessages::post(tr("Receiving into %1").arg(recvFilePath));
     recvFile.setLimit(RecvFileWriter::limitFromMiB(ui->single_file_size->text(), recvFile.limit()));
     recvDialogDir = recvFile.directory();
     ClearReceive();

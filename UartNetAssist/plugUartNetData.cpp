@@ -2,6 +2,7 @@
 
 #include "UartNetAssist.h"
 #include "appdir.h"
+#include "statusmessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,6 +43,11 @@ QWidget* plugUartNetData::GetManagerWidget()
 QWidget* plugUartNetData::GetDataWidget()
 {
     return dataWidget;
+}
+
+QList<QAction*> plugUartNetData::toolBarActions() const
+{
+    return managerWidget ? managerWidget->toolBarActions() : QList<QAction*>();
 }
 
 void plugUartNetData::setupManager()
@@ -237,6 +243,7 @@ void plugUartNetData::doSaveConnections(QVector<int>& assistIdxs)
         saved = set.status() == QSettings::NoError;
     }
     if (saved) {
+        StatusMessages::post(tr("Connection set saved to %1").arg(fileName));
         QMessageBox::information(parent, tr("Tips"), tr("Save connection configs done."));
     } else {
         QMessageBox::warning(parent, tr("Tips"),
@@ -253,14 +260,17 @@ void plugUartNetData::doLoadConnections()
 
     QSettings set(fileName, QSettings::IniFormat);
     const int n = set.value(QStringLiteral("ConnectionNum/Num")).toInt();
+    int loaded = 0;
     for (int k = 1; k <= n; ++k) {
         UartNetAssist* panel = addAssist();
         if (!panel)
             break;
+        ++loaded;
         const QVariant v = set.value(QStringLiteral("Connections/%1").arg(k));
         // A hand-written entry without quotes reads back as a list split at its commas.
         const QString config = v.type() == QVariant::StringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
         panel->ApplyConfig(config);
         QCoreApplication::processEvents();
     }
+    StatusMessages::post(tr("%n connection(s) loaded from %1", nullptr, loaded).arg(fileName));
 }

@@ -29,6 +29,8 @@ public:
 
     QWidget* GetManagerWidget();
     QWidget* GetDataWidget();
+    // The tree's main actions, for the window's toolbar of this tool.
+    QList<QAction*> toolBarActions() const;
 
     // Takes the lowest free instance number, or returns -1 when all 64 are in use.
     int getValidAssistIndex();

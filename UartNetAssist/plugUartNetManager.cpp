@@ -1,5 +1,7 @@
 #include "plugUartNetManager.h"
 
+#include "emptystate.h"
+
 #include <QAction>
 #include <QDropEvent>
 #include <QEvent>
@@ -19,6 +21,9 @@ plugUartNetManager::plugUartNetManager(QWidget* parent)
 {
     initialize();
     initActions();
+    new EmptyStateHint(this, "plugUartNetManager",
+                       QT_TRANSLATE_NOOP("plugUartNetManager", "Right-click or press Insert to add a debugging assistant"),
+                       newAction.data());
 }
 
 // The shared pointers delete the actions before QObject's child clean-up, which then
@@ -109,6 +114,12 @@ void plugUartNetManager::retranslateActions()
     autoAdditionAction->setText(tr("AutoAddition"));
     clearReceiveAction->setText(tr("ClearReceive"));
     resetCountAction->setText(tr("ResetCount"));
+}
+
+QList<QAction*> plugUartNetManager::toolBarActions() const
+{
+    return {newAction.data(), openAction.data(), closeAction.data(), sendAction.data(), saveAction.data(),
+            loadAction.data()};
 }
 
 QString plugUartNetManager::defaultNodeText()

@@ -48,6 +48,9 @@ public:
     // coordinates), as a drop there does; false on empty space or onto a moved node.
     bool dropNodes(const QPoint& pos);
 
+    // The tool's main actions for its toolbar, the same objects as in the menus.
+    QList<QAction*> toolBarActions() const;
+
     QList<int> copiedIndexes;
 
     QSharedPointer<QAction> newAction;

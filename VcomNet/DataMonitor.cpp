@@ -1,6 +1,8 @@
 #include "DataMonitor.h"
 
 #include "commonhelpers.h"
+#include "statusmessages.h"
+#include "tablelayout.h"
 
 #include "ui_DataMonitor.h"
 
@@ -14,6 +16,7 @@
 namespace {
 // Whole text of a cell whose display is shortened.
 constexpr int fullTextRole = Qt::UserRole + 1;
+const QString timeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 } // namespace
 
 
@@ -28,6 +31,18 @@ DataMonitor::DataMonitor(QWidget* parent)
     connect(batchTimer, &QTimer::timeout, this, &DataMonitor::flushPending);
     connect(ui->clear, &QPushButton::clicked, this, &DataMonitor::clear);
     connect(ui->save, &QPushButton::clicked, this, &DataMonitor::saveContentToFile);
+
+    // Number, time, source and length at the width of their longest values; the
+    // content gets a reasonable start and the hex dump the rest.
+    const QString time = QDateTime(QDate(2026, 12, 28), QTime(23, 59, 58)).toString(timeFormat);
+    fitColumnsToSamples(ui->tableWidget, {{0, {QStringLiteral("9999999")}},
+                                          {1, {time}},
+                                          {2, {QStringLiteral("ttyS99999"), QStringLiteral("Tcp Server"),
+                                               QStringLiteral("Tcp Client")}},
+                                          {3, {QStringLiteral("65536")}}});
+    ui->tableWidget->setColumnWidth(4, 200);
+    setRowsToTextHeight(ui->tableWidget);
+    rememberHeaderState(ui->tableWidget->horizontalHeader(), QStringLiteral("vcomMonitor"));
 }
 
 DataMonitor::~DataMonitor()
@@ -42,7 +57,7 @@ void DataMonitor::addMsg(QString source, const QByteArray& data)
     Record record;
     record.cells = QStringList{
         QString::number(records),
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        QDateTime::currentDateTime().toString(timeFormat),
         source,
         QString::number(data.size()),
         QString::fromLocal8Bit(nul < 0 ? data : data.left(nul)),
@@ -152,8 +167,12 @@ void DataMonitor::saveContentToFile()
 {
     const QString path = QFileDialog::getSaveFileName(this, tr("choose file"), QStringLiteral("/"),
                                                       tr("txt files(*.txt)"));
-    if (!path.isEmpty())
-        saveToFile(path);
+    if (path.isEmpty())
+        return;
+    if (saveToFile(path))
+        StatusMessages::post(tr("Monitor saved to %1").arg(path));
+    else
+        StatusMessages::post(tr("Monitor could not be saved to %1").arg(path));
 }
 
 bool DataMonitor::saveToFile(const QString& path)

@@ -8,6 +8,8 @@
 #include "rights.h"
 #include "ui_plugVComData.h"
 
+#include "emptystate.h"
+#include "statusmessages.h"
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -25,6 +27,9 @@ plugVComData::plugVComData(QWidget* parent)
     connect(manager, &plugVComManager::newConnection, this, &plugVComData::openForm);
     connect(manager, &plugVComManager::switchConnection, this, &plugVComData::switchTo);
     setupForms();
+    // An open creation form is the tool's work even before the first connection exists.
+    if (EmptyStateHint* hint = EmptyStateHint::of(manager))
+        hint->setContentWidget(ui->stackedWidget);
     portFunction = new VSPortFunction;
     updateValidComNames();
     ui->stackedWidget->hide();
@@ -46,6 +51,11 @@ plugVComData::~plugVComData()
 QWidget* plugVComData::getManagerWidget()
 {
     return manager;
+}
+
+QList<QAction*> plugVComData::toolBarActions() const
+{
+    return manager ? manager->toolBarActions() : QList<QAction*>();
 }
 
 void plugVComData::setupForms()
@@ -184,6 +194,7 @@ void plugVComData::loadConfig()
         return;
     const QFileInfoList files = dir.entryInfoList({QStringLiteral("*.ini")}, QDir::Files | QDir::NoSymLinks,
                                                   QDir::Name | QDir::IgnoreCase);
+    int recreated = 0;
     for (const QFileInfo& file : files) {
         VSP_CONNECTION_PARAMS params = ConnectionFile::read(file.absoluteFilePath());
         const int type = connectionTypeFromWord(params.type);
@@ -200,7 +211,10 @@ void plugVComData::loadConfig()
             continue;
         // Keyed like the panel, so that every loaded connection can be deleted.
         iniPaths.insert(params.id.toInt(), file.absoluteFilePath());
+        ++recreated;
     }
+    if (recreated > 0)
+        StatusMessages::post(tr("%n saved connection(s) recreated", nullptr, recreated));
 }
 
 void plugVComData::deleteConnection_slot(int idx)
@@ -211,6 +225,8 @@ void plugVComData::deleteConnection_slot(int idx)
     if (!portFunction->DeletePair(QStringLiteral("ttyS%1").arg(idx)))
         return;
     updateValidComNames();
+    const QTreeWidgetItem* node = manager ? manager->node(idx) : nullptr;
+    const QString name = node ? node->text(0) : QStringLiteral("ttyS%1").arg(idx);
     panels.remove(idx);
     ui->stackedWidget->removeWidget(p);
     ui->stackedWidget->hide();
@@ -220,6 +236,7 @@ void plugVComData::deleteConnection_slot(int idx)
     const QString path = iniPaths.take(idx);
     if (QFile::exists(path) && !QFile::remove(path))
         qCDebug(lcVcom) << "could not remove" << path;
+    StatusMessages::post(tr("Connection %1 deleted").arg(name));
 }
 
 void plugVComData::changeEvent(QEvent* event)

@@ -22,6 +22,8 @@ public:
     ~plugVComData() override;
 
     QWidget* getManagerWidget();
+    // The tree's main actions, for the window's toolbar of this tool.
+    QList<QAction*> toolBarActions() const;
 
     // Creates the pair, the tree node and the panel; on success writes id into params.
     bool createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECTION_PARAMS& params);

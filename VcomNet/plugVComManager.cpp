@@ -1,5 +1,7 @@
 #include "plugVComManager.h"
 
+#include "emptystate.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QHeaderView>
@@ -19,7 +21,17 @@ plugVComManager::plugVComManager(QWidget* parent)
     const QList<QAction*> actions{newPairAction, newServerAction, newClientAction, newUdpAction};
     for (int type = 0; type < actions.size(); ++type)
         connect(actions.at(type), &QAction::triggered, this, [this, type]() { emit newConnection(type); });
+    newConnectionAction = new QAction(QIcon(QStringLiteral(":/VCOM/COM")), QString(), this);
+    newConnectionAction->setMenu(menu);
     retranslate();
+    new EmptyStateHint(this, "plugVComManager",
+                       QT_TRANSLATE_NOOP("plugVComManager", "Right-click or press Insert to add a virtual port connection"),
+                       newConnectionAction);
+}
+
+QList<QAction*> plugVComManager::toolBarActions() const
+{
+    return {newPairAction, newServerAction, newClientAction, newUdpAction};
 }
 
 plugVComManager::~plugVComManager() = default;
@@ -86,6 +98,7 @@ void plugVComManager::retranslate()
     newServerAction->setText(tr("New Com Server"));
     newClientAction->setText(tr("New Com Client"));
     newUdpAction->setText(tr("New Com Udp"));
+    newConnectionAction->setText(tr("New Connection"));
 }
 
 void plugVComManager::changeEvent(QEvent* event)

@@ -25,6 +25,10 @@ public:
     QAction* newServerAction = nullptr;
     QAction* newClientAction = nullptr;
     QAction* newUdpAction = nullptr;
+    // Offers the four above as a menu (Insert, the empty tool's button).
+    QAction* newConnectionAction = nullptr;
+
+    QList<QAction*> toolBarActions() const;
 
 signals:
     void newConnection(int type);

@@ -4,20 +4,27 @@
 
 #include "IPManager.h"
 #include "appdir.h"
+#include "emptystate.h"
 #include "plugMDData.h"
 #include "plugUartNetData.h"
 #include "plugVComData.h"
+#include "statusmessages.h"
+#include "tablelayout.h"
+#include "windowsettings.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QToolBar>
 #include <QTranslator>
 #include <QUrl>
 
@@ -31,6 +38,15 @@ const char* const toolTexts[] = {
 };
 constexpr int toolCount = int(sizeof toolTexts / sizeof toolTexts[0]);
 
+// Titles and object names of the tools' toolbars, by tool slot (IP Manager has none).
+const char* const toolBarNames[] = {nullptr, "toolBarVCom", "toolBarAssist", "toolBarMsgDebug"};
+constexpr int windowStateVersion = 1;
+
+QString systemIniPath()
+{
+    return dataFilePath(QStringLiteral("config/system.ini"));
+}
+
 const QString makerUrl = QStringLiteral("https://www.example.com");
 const QString makerMail = QStringLiteral("support@example.com");
 
@@ -43,15 +59,22 @@ vxaWindow::vxaWindow(QWidget* parent)
     // Translators first, so that every text below is created translated.
     initialize();
     ui->setupUi(this);
+    // The tables' column layouts are needed while the tools build their tables.
+    const WindowSettings saved = WindowSettings::read(systemIniPath());
+    setRememberedHeaderStates(saved.columns);
     setupTools();
     setupSignals();
     setupStatusBar();
+    setupToolBars({{}, vcomData->toolBarActions(), assistData->toolBarActions(), debugData->toolBarActions()});
+    restoreWindowState(saved);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &vxaWindow::saveWindowState);
 }
 
 vxaWindow::~vxaWindow()
 {
     // Removing the tools' pages below must not drive the stack any more.
     disconnect(ui->toolBox, nullptr, this, nullptr);
+    disconnect(ui->stackedWidget, nullptr, this, nullptr);
     delete debugData;
     delete assistData;
     delete vcomData;
@@ -162,6 +185,69 @@ void vxaWindow::addToolSlot(int index, QWidget* managerWidget, QWidget* dataWidg
 void vxaWindow::setupSignals()
 {
     connect(ui->actionAbout, &QAction::triggered, this, &vxaWindow::showAbout);
+    connect(StatusMessages::instance(), &StatusMessages::message, ui->statusBar, &QStatusBar::showMessage);
+}
+
+void vxaWindow::setupToolBars(const QList<QList<QAction*>>& actions)
+{
+    for (int i = 0; i < managerPages.size(); ++i) {
+        QToolBar* bar = nullptr;
+        if (i < actions.size() && !actions.at(i).isEmpty()) {
+            bar = new QToolBar(tr(toolTexts[i]), this);
+            bar->setObjectName(QLatin1String(toolBarNames[i]));
+            bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            bar->addActions(actions.at(i));
+            // Shown with its tool, so the user has nothing to switch on or off.
+            bar->toggleViewAction()->setVisible(false);
+            addToolBar(Qt::TopToolBarArea, bar);
+        }
+        toolBars.append(bar);
+
+        EmptyStatePanel* panel = nullptr;
+        EmptyStateHint* hint = EmptyStateHint::of(managerPages.at(i));
+        if (hint && hint->action())
+            panel = new EmptyStatePanel(hint, ui->stackedWidget);
+        emptyPanels.append(panel);
+    }
+    connect(ui->stackedWidget, &QStackedWidget::currentChanged, this, &vxaWindow::showToolChrome);
+    showToolChrome(ui->stackedWidget->currentIndex());
+}
+
+void vxaWindow::showToolChrome(int index)
+{
+    for (int i = 0; i < toolBars.size(); ++i) {
+        if (toolBars.at(i))
+            toolBars.at(i)->setVisible(i == index);
+        if (emptyPanels.at(i))
+            emptyPanels.at(i)->setActive(i == index);
+    }
+}
+
+void vxaWindow::restoreWindowState(const WindowSettings& saved)
+{
+    QList<QRect> screens;
+    const auto all = QGuiApplication::screens();
+    for (const QScreen* screen : all)
+        screens.append(screen->availableGeometry());
+    // A geometry from a screen that is gone would put the window out of reach.
+    if (!saved.geometry.isEmpty() && geometryOnScreens(saved.geometry, screens))
+        restoreGeometry(saved.geometry);
+    if (!saved.state.isEmpty())
+        restoreState(saved.state, windowStateVersion);
+    if (saved.tool >= 0 && saved.tool < ui->toolBox->count())
+        ui->toolBox->setCurrentIndex(saved.tool);
+    // The toolbars follow the tool, whatever the stored layout said about them.
+    showToolChrome(ui->stackedWidget->currentIndex());
+}
+
+bool vxaWindow::saveWindowState()
+{
+    WindowSettings s;
+    s.geometry = saveGeometry();
+    s.state = saveState(windowStateVersion);
+    s.tool = ui->toolBox->currentIndex();
+    s.columns = rememberedHeaderStates();
+    return s.write(systemIniPath());
 }
 
 void vxaWindow::setupStatusBar()
@@ -249,4 +335,8 @@ void vxaWindow::retranslateTools()
     }
     if (!toolActions.isEmpty())
         toolActions.last()->setText(tr("Exit"));
+    for (int i = 0; i < toolBars.size(); ++i) {
+        if (toolBars.at(i))
+            toolBars.at(i)->setWindowTitle(tr(toolTexts[i]));
+    }
 }

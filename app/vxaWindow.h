@@ -8,10 +8,13 @@ class IPManager;
 class plugMDData;
 class plugUartNetData;
 class plugVComData;
+class EmptyStatePanel;
 class QAction;
 class QLabel;
+class QToolBar;
 class QTranslator;
 class Ui_vxaWindow;
+struct WindowSettings;
 
 // The main window: each tool's manager widget is a page of the tool box on the left
 // dock, its data widget the stack page with the same index in the centre.
@@ -28,6 +31,13 @@ public:
     const QList<QTranslator*>& languageTranslators() const { return translators; }
     // Asks whether to quit; true only when the user answered "&Yes".
     bool confirmQuit();
+    // Writes geometry, dock layout, the tool shown and the tables' columns to
+    // config/system.ini; done when the program quits.
+    bool saveWindowState();
+    // The toolbar of a tool slot (null for a tool without tree actions) and the
+    // stand-in shown in the central area while that tool is empty.
+    QToolBar* toolBar(int index) const { return toolBars.value(index); }
+    EmptyStatePanel* emptyPanel(int index) const { return emptyPanels.value(index); }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -37,6 +47,9 @@ private:
     void setupTools();
     void setupSignals();
     void setupStatusBar();
+    void setupToolBars(const QList<QList<QAction*>>& actions);
+    void restoreWindowState(const WindowSettings& saved);
+    void showToolChrome(int index);
     void addToolSlot(int index, QWidget* managerWidget, QWidget* dataWidget);
     void retranslateTools();
     void showAbout();
@@ -50,4 +63,6 @@ private:
     QList<QTranslator*> translators;
     QLabel* logoLabel = nullptr;
     QList<QPointer<QWidget>> managerPages; // tool box page of each tool slot, by index
+    QList<QToolBar*> toolBars;             // by tool slot; null where a tool has none
+    QList<EmptyStatePanel*> emptyPanels;   // by tool slot; null where a tool has none
 };

@@ -220,6 +220,10 @@
         <source>Re Search</source>
         <translation>重新搜索</translation>
     </message>
+    <message>
+        <source>Devices whose console you open (right-click a device in the table) are listed here</source>
+        <translation>打开了控制台的设备（在表格中右键单击设备）会列在这里</translation>
+    </message>
 </context>
 <context>
     <name>CIceDevConsolo</name>

@@ -152,6 +152,10 @@
         <source>[DST]:%1</source>
         <translation>[DST]:%1</translation>
     </message>
+    <message>
+        <source>Recording frames into %1</source>
+        <translation>正在将报文记录到 %1</translation>
+    </message>
 </context>
 <context>
     <name>dlgConnectParam</name>
@@ -185,6 +189,10 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>Right-click or press Insert to add a debug session</source>
+        <translation>右键单击或按 Insert 键添加调试会话</translation>
     </message>
 </context>
 <context>

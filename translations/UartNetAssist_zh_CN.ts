@@ -402,5 +402,9 @@
         <source>%1 cannot be written.</source>
         <translation>无法写入 %1。</translation>
     </message>
+    <message>
+        <source>Receiving into %1</source>
+        <translation>正在将接收数据写入 %1</translation>
+    </message>
 </context>
 </TS>

@@ -77,6 +77,10 @@
         <source>Assist Tool %1</source>
         <translation>助手工具 %1</translation>
     </message>
+    <message>
+        <source>Right-click or press Insert to add a debugging assistant</source>
+        <translation>右键单击或按 Insert 键添加调试助手</translation>
+    </message>
 </context>
 <context>
     <name>plugUartNetData</name>
@@ -115,6 +119,16 @@
     <message>
         <source>ini files(*)</source>
         <translation>ini 文件(*)</translation>
+    </message>
+    <message>
+        <source>Connection set saved to %1</source>
+        <translation>连接配置已保存到 %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n connection(s) loaded from %1</source>
+        <translation>
+            <numerusform>已从 %1 加载 %n 个连接</numerusform>
+        </translation>
     </message>
 </context>
 <context>

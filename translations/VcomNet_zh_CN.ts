@@ -69,6 +69,14 @@
         <source>txt files(*.txt)</source>
         <translation>文本文件(*.txt)</translation>
     </message>
+    <message>
+        <source>Monitor saved to %1</source>
+        <translation>监控数据已保存到 %1</translation>
+    </message>
+    <message>
+        <source>Monitor could not be saved to %1</source>
+        <translation>监控数据无法保存到 %1</translation>
+    </message>
 </context>
 <context>
     <name>SerialPortMsg</name>
@@ -357,6 +365,16 @@
         <source>create com pair failed, please try other com name</source>
         <translation>创建串口对失败，请尝试其他串口名称</translation>
     </message>
+    <message numerus="yes">
+        <source>%n saved connection(s) recreated</source>
+        <translation>
+            <numerusform>已重建 %n 个已保存的连接</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Connection %1 deleted</source>
+        <translation>连接 %1 已删除</translation>
+    </message>
 </context>
 <context>
     <name>plugVComManager</name>
@@ -387,6 +405,14 @@
     <message>
         <source>New Com Udp</source>
         <translation>新建串口-UDP</translation>
+    </message>
+    <message>
+        <source>Right-click or press Insert to add a virtual port connection</source>
+        <translation>右键单击或按 Insert 键添加虚拟串口连接</translation>
+    </message>
+    <message>
+        <source>New Connection</source>
+        <translation>新建连接</translation>
     </message>
 </context>
 </TS>

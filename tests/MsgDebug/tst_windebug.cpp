@@ -1,6 +1,7 @@
 #include "CDebugWorker.h"
 #include "MySortFilterProxyModel.h"
 #include "simprocess.h"
+#include "statusmessages.h"
 #include "tcpClientSocket_.h"
 #include "testutil.h"
 #include "winDebug.h"
@@ -76,6 +77,8 @@ private slots:
     void reconnectionResendsStart();
     void closeStopsTheLink();
     void floodShowsNewestHundred();
+    void columnsFitTheirContents_data();
+    void columnsFitTheirContents();
 };
 
 void tst_WinDebug::coloursAndRowCap()
@@ -325,7 +328,12 @@ void tst_WinDebug::recordFileAndLiveFrames()
         title = box->windowTitle();
         text = testutil::modalText(box);
     });
+    QSignalSpy posted(StatusMessages::instance(), &StatusMessages::message);
     w.doStart();
+    // Where the record goes is said, once.
+    QCOMPARE(posted.count(), 1);
+    QCOMPARE(posted.first().at(0).toString(),
+             QStringLiteral("Recording frames into ") + QDir::current().absoluteFilePath(QStringLiteral("rs1.txt")));
     QCOMPARE(title, QStringLiteral("Save to file"));
     QCOMPARE(text, QStringLiteral("Do you want to save data to the file named rs1.txt?"));
     QVERIFY(w.isSaving());
@@ -402,6 +410,44 @@ void tst_WinDebug::floodShowsNewestHundred()
     QCOMPARE(worker->shedFrames(), 4900LL);
     QCOMPARE(w.frameModel()->item(99, 1)->text(), QStringLiteral("A"));
     QCOMPARE(w.frameModel()->item(99, 4)->data(Qt::UserRole).toString(), QStringLiteral("b"));
+}
+
+void tst_WinDebug::columnsFitTheirContents_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("capped");
+    QTest::newRow("short names") << "A" << "S" << false;
+    QTest::newRow("simulator names") << "TYPE_A" << "module.alpha" << false;
+    QTest::newRow("long type and source") << "CONFIGURATION_CHANGED" << "gateway.uplink.port7" << false;
+    QTest::newRow("endless source") << "TYPE_B" << QString(300, QLatin1Char('x')) << true;
+}
+
+void tst_WinDebug::columnsFitTheirContents()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, source);
+    QFETCH(bool, capped);
+    winDebug w;
+    w.resize(900, 500);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.doUpdateFrame(makeCommand(1, type, QByteArray("\x01", 1), QStringLiteral("m"), source)));
+    auto* view = w.findChild<QTableView*>(QStringLiteral("tableView"));
+    QVERIFY(view);
+    // What the view itself would need to show column c's cells whole.
+    auto contentWidth = [view](int c) { return static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c); };
+    for (int c = 0; c < 3; ++c) {
+        if (capped && c == 2)
+            continue;
+        QVERIFY2(view->columnWidth(c) >= contentWidth(c),
+                 qPrintable(QStringLiteral("column %1: %2 < %3").arg(c).arg(view->columnWidth(c)).arg(contentWidth(c))));
+    }
+    // A peer's endless name leaves the content column in sight.
+    QVERIFY(view->columnWidth(2) <= view->fontMetrics().averageCharWidth() * 48);
+    const int line = view->fontMetrics().height();
+    QVERIFY(view->rowHeight(0) >= line);
+    QVERIFY2(view->rowHeight(0) <= line + 8, qPrintable(QString::number(view->rowHeight(0))));
 }
 
 QTEST_MAIN(tst_WinDebug)

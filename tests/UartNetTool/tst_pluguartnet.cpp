@@ -4,6 +4,7 @@
 #include "UartNetAssist.h"
 #include "plugUartNetData.h"
 #include "plugUartNetManager.h"
+#include "statusmessages.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -443,8 +444,12 @@ void tst_PlugUartNet::loadThreeIntoTwo()
     tool->chooseOpenFile = [&](QWidget*, const QString& title, const QString&) {
         return title == "Choose file" ? path : QString();
     };
+    QSignalSpy posted(StatusMessages::instance(), &StatusMessages::message);
     tree()->loadAction->trigger();
     QCOMPARE(tool->assistIndexes(), (QList<int>{1, 2, 3, 4, 5}));
+    // Nothing else shows that the set was read.
+    QCOMPARE(posted.count(), 1);
+    QCOMPARE(posted.first().at(0).toString(), QStringLiteral("3 connection(s) loaded from %1").arg(path));
     QCOMPARE(treeNumbers(), (QList<int>{1, 2, 3, 4, 5}));
     if (realConfigs) {
         for (int k = 1; k <= 3; ++k)
@@ -506,11 +511,15 @@ void tst_PlugUartNet::saveReports()
         text = modalText(w);
     });
     QVector<int> idxs{1, 2};
+    QSignalSpy posted(StatusMessages::instance(), &StatusMessages::message);
     tool->doSaveConnections(idxs);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QCoreApplication::removeTranslator(&zh);
+    // Only a set really written is reported as saved.
+    QCOMPARE(posted.count(), writable ? 1 : 0);
 
     if (writable) {
+        QCOMPARE(posted.first().at(0).toString(), QStringLiteral("Connection set saved to %1").arg(path));
         QCOMPARE(text, QStringLiteral("Save connection configs done."));
         QCOMPARE(QSettings(path, QSettings::IniFormat).value("ConnectionNum/Num").toString(), QStringLiteral("2"));
         return;

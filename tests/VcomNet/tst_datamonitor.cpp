@@ -2,6 +2,7 @@
 #include "commonhelpers.h"
 
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +19,8 @@ private slots:
     void clear();
     void boundedRows();
     void boundedText();
+    void columnsFitTheirContents_data();
+    void columnsFitTheirContents();
 };
 
 void tst_DataMonitor::hex_data()
@@ -156,6 +159,39 @@ void tst_DataMonitor::boundedText()
     QCOMPARE(monitor.cellText(monitor.rowCount() - 1, 5).size(), chunk.size() * 3);
     monitor.clear();
     QCOMPARE(monitor.textChars(), qint64(0));
+}
+
+void tst_DataMonitor::columnsFitTheirContents_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("size");
+    QTest::newRow("serial port, one byte") << "ttyS12" << 1;
+    QTest::newRow("tcp server, full chunk") << "Tcp Server" << 65536;
+    QTest::newRow("tcp client") << "Tcp Client" << 1000;
+}
+
+void tst_DataMonitor::columnsFitTheirContents()
+{
+    QFETCH(QString, source);
+    QFETCH(int, size);
+    DataMonitor m;
+    m.resize(900, 500);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    m.addMsg(source, QByteArray(size, 'a'));
+    QCOMPARE(m.rowCount(), 1);
+    auto* table = m.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+    QVERIFY(table);
+    // What the view itself would need to show column c's cells whole.
+    auto contentWidth = [table](int c) { return static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c); };
+    // No, Time, Source and Length show their whole text.
+    for (int c = 0; c < 4; ++c) {
+        QVERIFY2(table->columnWidth(c) >= contentWidth(c),
+                 qPrintable(QStringLiteral("column %1: %2 < %3").arg(c).arg(table->columnWidth(c)).arg(contentWidth(c))));
+    }
+    const int line = table->fontMetrics().height();
+    QVERIFY(table->rowHeight(0) >= line);
+    QVERIFY2(table->rowHeight(0) <= line + 8, qPrintable(QString::number(table->rowHeight(0))));
 }
 
 QTEST_MAIN(tst_DataMonitor)

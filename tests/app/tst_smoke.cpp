@@ -100,10 +100,13 @@ void tst_Smoke::startsAndStops()
     QCOMPARE(proc.exitStatus(), QProcess::NormalExit);
     QCOMPARE(proc.exitCode(), 0);
 
-    if (!language.isEmpty()) {
-        const QSettings s(ini, QSettings::IniFormat);
+    const QSettings s(ini, QSettings::IniFormat);
+    if (!language.isEmpty())
         QCOMPARE(s.value(QStringLiteral("system/language")).toString(), language);
-    }
+    // The window kept its layout on the way out, for the next start.
+    QVERIFY(!s.value(QStringLiteral("window/geometry")).toByteArray().isEmpty());
+    QVERIFY(!s.value(QStringLiteral("window/state")).toByteArray().isEmpty());
+    QCOMPARE(s.value(QStringLiteral("window/tool")).toInt(), 0);
 }
 
 void tst_Smoke::noDisplay_data()
