@@ -364,6 +364,10 @@
         <source>Find...</source>
         <translation>查找...</translation>
     </message>
+    <message>
+        <source>Receiving into %1</source>
+        <translation>正在将接收数据写入 %1</translation>
+    </message>
 </context>
 <context>
     <name>RecvFindBar</name>
@@ -401,10 +405,6 @@
     <message>
         <source>%1 cannot be written.</source>
         <translation>无法写入 %1。</translation>
-    </message>
-    <message>
-        <source>Receiving into %1</source>
-        <translation>正在将接收数据写入 %1</translation>
     </message>
 </context>
 </TS>
