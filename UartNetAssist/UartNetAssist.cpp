@@ -6,7 +6,9 @@
 #include "AssistConfigString.h"
 #include "AssistHistoryFile.h"
 #include "AssistInput.h"
+#include "AssistPrefs.h"
 #include "MyLineEdit.h"
+#include "RecvFindBar.h"
 #include "SerialPortWatch.h"
 #include "appdir.h"
 #include "commonhelpers.h"
@@ -16,6 +18,7 @@
 #include "udpSocket_.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -25,11 +28,8 @@
 #include <QScrollBar>
 #include <QSerialPort>
 #include <QTextBlock>
-#include <QTextCodec>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <cstring>
 
 namespace {
 
@@ -38,8 +38,14 @@ const char* const kProtoTcpServer = "Tcp Server";
 const char* const kProtoTcpClient = "Tcp Client";
 const char* const kProtoUdp = "Udp";
 
-// First tail of a big text chunk tried for the receive view (doubled until it fills it).
+// First tail of a big chunk tried for the receive view (doubled until it fills it).
 constexpr int kTextTailProbe = 16384;
+
+// Text put into the receive view in one step, the time one display update may spend
+// on steps, and the pause before the next update when text is left.
+constexpr int kFlushSliceChars = 32768;
+constexpr int kFlushBudgetMs = 10;
+constexpr int kFlushNextStepMs = 1;
 
 // Fills an empty send box for SendContent().
 const char* const kDefaultSendText = "http://www.example.com";
@@ -65,37 +71,6 @@ QString nowStamp()
 QString checkedFlag(const QAbstractButton* b)
 {
     return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// Length of the bytes before the first zero byte (memchr: QByteArray::indexOf walks
-// byte by byte, which shows on a flood).
-int lengthUpToZero(const QByteArray& bytes)
-{
-    const void* zero = std::memchr(bytes.constData(), 0, static_cast<size_t>(bytes.size()));
-    return zero ? static_cast<int>(static_cast<const char*>(zero) - bytes.constData()) : bytes.size();
-}
-
-// Local 8-bit text up to (not including) the first zero byte.
-QString textUpToZero(const QByteArray& bytes)
-{
-    return QString::fromLocal8Bit(bytes.constData(), lengthUpToZero(bytes));
-}
-
-bool localIsUtf8()
-{
-    static const bool utf8 = QTextCodec::codecForLocale() && QTextCodec::codecForLocale()->mibEnum() == 106;
-    return utf8;
-}
-
-// The same text as the end of textUpToZero(bytes) for a long UTF-8 chunk, decoding only
-// its last maxBytes bytes: the cut moves forward to the next byte that starts a character,
-// and the decoder treats every such byte as a boundary, so the text ends identically.
-QString tailTextUpToZero(const QByteArray& bytes, int end, int maxBytes)
-{
-    int start = qMax(0, end - maxBytes);
-    for (int i = 0; i < 3 && start < end && (static_cast<uchar>(bytes.at(start)) & 0xc0) == 0x80; ++i)
-        ++start;
-    return QString::fromUtf8(bytes.constData() + start, end - start);
 }
 
 // The characters QTextCursor::insertText turns into paragraph breaks ("\r\n" counts once),
@@ -204,6 +179,7 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     connect(ipEdit, &MyLineEdit::clicked, ui->local_ip_list, &QComboBox::showPopup);
 
     setupFileTransfer();
+    setupOptions();
 }
 
 UartNetAssist::~UartNetAssist()
@@ -308,7 +284,9 @@ void UartNetAssist::setupSignals()
         pendingView.clear();
         pendingBreaks = 0;
         pendingReplacesView = false;
+        clearDisplayQueue();
         recvViewTimer.stop();
+        recvViewTimer.setInterval(recvViewFlushMs);
         ui->recv_text->clear();
     });
 
@@ -765,35 +743,34 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
     // The display takes its share first: a reply below may open a box, and data arriving
     // meanwhile must still be shown after this chunk, not before it.
     const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
+    QString header;
     if (key != lastSender) {
-        appendToRecvView(QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]")), true);
+        header = QStringLiteral("[") + tr("Receive from %1%2:").arg(key, QStringLiteral("]"));
         lastSender = key;
     }
-    // Only the end of a big chunk can stay in view; formatting the rest would only be
-    // thrown away. A tail is used only once it fills the view on its own, so the time
-    // stamp in front of it would scroll out as well.
-    QString text;
-    const bool lineFeed = wrapLines || ui->show_rcv_time->isChecked();
-    const int hexVisibleBytes = recvViewMaxChars / 3 + 1; // three characters per byte
-    if (showHex && data.size() > hexVisibleBytes) {
-        text = ByteArrayToHexString(data.right(hexVisibleBytes), QLatin1Char(' '));
-        if (lineFeed)
-            text += QLatin1Char('\n');
-    } else if (!showHex && data.size() > kTextTailProbe && localIsUtf8()) {
-        const int end = lengthUpToZero(data);
-        for (int tailBytes = kTextTailProbe; tailBytes < end; tailBytes *= 2) {
-            QString tail = tailTextUpToZero(data, end, tailBytes);
-            if (lineFeed)
-                tail += QLatin1Char('\n');
-            if (keptStart(tail, recvViewMaxBlocks, recvViewMaxChars) >= 0) {
+    if (usesDisplayQueue()) {
+        queueReceived(header, data);
+    } else {
+        if (!header.isEmpty())
+            appendToRecvView(header, true);
+        // Only the end of a big chunk can stay in view; formatting the rest would only be
+        // thrown away. A tail is used only once it fills the view on its own, so the time
+        // stamp in front of it would scroll out as well.
+        QString text;
+        const RecvViewFormat::Options options = viewOptions();
+        for (int tailBytes = kTextTailProbe; tailBytes < data.size(); tailBytes *= 2) {
+            const QString tail = RecvViewFormat::formatTail(data, options, tailBytes);
+            if (tail.isNull())
+                break;
+            if (keptStart(tail, viewMaxBlocks, viewMaxChars) >= 0) {
                 text = tail;
                 break;
             }
         }
+        if (text.isEmpty())
+            DataPreprocessing(data, text);
+        appendToRecvView(text, false);
     }
-    if (text.isEmpty())
-        DataPreprocessing(data, text);
-    appendToRecvView(text, false);
 
     if (ui->auto_reply->isChecked())
         sendDataWithDevice(data);
@@ -803,14 +780,11 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
 
 void UartNetAssist::DataPreprocessing(const QByteArray& data, QString& out)
 {
-    if (ui->show_rcv_time->isChecked())
-        out += QStringLiteral("[") + nowStamp() + QStringLiteral("]");
-    if (showHex)
-        out += ByteArrayToHexString(data, QLatin1Char(' '));
-    else
-        out += textUpToZero(data);
-    if (wrapLines || ui->show_rcv_time->isChecked())
-        out += QLatin1Char('\n');
+    const RecvViewFormat::Options options = viewOptions();
+    const QString stamp = options.stamps ? RecvViewFormat::stamp(QDateTime::currentDateTime(), options.msStamps)
+                                         : QString();
+    // A receive file holds only formatted chunks, so it is always at a line start there.
+    out += RecvViewFormat::format(data, options, stamp, recvToFile || recvViewAtLineStart());
 }
 
 void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
@@ -825,7 +799,7 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
     }
     if (piece.isEmpty())
         return;
-    const int start = keptStart(piece, recvViewMaxBlocks, recvViewMaxChars);
+    const int start = keptStart(piece, viewMaxBlocks, viewMaxChars);
     if (start >= 0) {
         // This piece alone fills the view: nothing shown or pending before it stays.
         pendingView = piece.mid(start);
@@ -837,12 +811,15 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
         pendingView += piece;
         pendingBreaks += piece.count(QLatin1Char('\n'));
         // Once the pending text fills the view, the view's old text will all scroll out.
-        if (pendingView.size() > recvViewMaxChars || pendingBreaks >= recvViewMaxBlocks)
+        if (pendingView.size() > viewMaxChars || pendingBreaks >= viewMaxBlocks)
             pendingReplacesView = true;
         // Cut it down to what stays visible only now and then, so that many small
-        // pieces do not each pay for a cut.
-        if (pendingView.size() > 2 * recvViewMaxChars || pendingBreaks >= 2 * recvViewMaxBlocks) {
-            pendingView.remove(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars));
+        // pieces do not each pay for a cut; a large view gets a smaller margin, as
+        // text beyond the view is memory spent on nothing.
+        const int charSlack = qMin(viewMaxChars, qMax(viewMaxChars / 4, 65536));
+        const int breakSlack = qMin(viewMaxBlocks, qMax(viewMaxBlocks / 4, 1000));
+        if (pendingView.size() > viewMaxChars + charSlack || pendingBreaks >= viewMaxBlocks + breakSlack) {
+            pendingView.remove(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars));
             pendingBreaks = pendingView.count(QLatin1Char('\n'));
         }
     }
@@ -852,27 +829,66 @@ void UartNetAssist::appendToRecvView(const QString& text, bool asNewParagraph)
 
 void UartNetAssist::flushRecvView()
 {
-    if (pendingView.isEmpty() && !pendingReplacesView)
+    QElapsedTimer spent;
+    spent.start();
+    if (!displayQueue.empty())
+        formatQueuedPieces(spent, kFlushBudgetMs / 2);
+    if (pendingView.isEmpty() && !pendingReplacesView) {
+        if (!displayQueue.empty()) {
+            recvViewTimer.setInterval(kFlushNextStepMs);
+            recvViewTimer.start();
+        }
         return;
+    }
     QPlainTextEdit* view = ui->recv_text;
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
-        pendingView.remove(0, qMax(0, keptStart(pendingView, recvViewMaxBlocks, recvViewMaxChars)));
-        view->setPlainText(pendingView);
-    } else {
-        view->moveCursor(QTextCursor::End);
-        view->textCursor().insertText(pendingView);
+        pendingView.remove(0, qMax(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars)));
+        pendingReplacesView = false;
+        if (pendingView.size() <= kFlushSliceChars) {
+            view->setPlainText(pendingView);
+            pendingView.clear();
+            pendingBreaks = 0;
+        } else {
+            view->clear(); // all of it scrolls out; the pending text follows in steps
+        }
     }
-    pendingView.clear();
-    pendingBreaks = 0;
-    pendingReplacesView = false;
 
-    const int excess = doc->characterCount() - 1 - recvViewMaxChars;
-    if (excess > 0) {
-        QTextCursor cut(doc);
-        cut.setPosition(excess, QTextCursor::KeepAnchor);
-        cut.removeSelectedText();
+    // A large scrollback can take more than one update can insert without stalling the
+    // panel: steps of a slice each, until the budget is spent; the rest follows shortly.
+    int done = 0;
+    while (done < pendingView.size() && (done == 0 || spent.elapsed() < kFlushBudgetMs)) {
+        int n = qMin(kFlushSliceChars, pendingView.size() - done);
+        if (done + n < pendingView.size() && pendingView.at(done + n - 1).isHighSurrogate())
+            ++n; // never split a character
+        QTextCursor end(doc);
+        end.movePosition(QTextCursor::End);
+        end.insertText(done == 0 && n == pendingView.size() ? pendingView : pendingView.mid(done, n));
+        done += n;
+        const int excess = doc->characterCount() - 1 - viewMaxChars;
+        if (excess > 0) {
+            QTextCursor cut(doc);
+            cut.setPosition(excess, QTextCursor::KeepAnchor);
+            cut.removeSelectedText();
+        }
     }
+    if (done == pendingView.size()) {
+        pendingView.clear();
+        pendingBreaks = 0;
+    } else {
+        pendingBreaks -= QStringRef(&pendingView, 0, done).count(QLatin1Char('\n'));
+        pendingView.remove(0, done);
+    }
+    if (pendingView.isEmpty() && displayQueue.empty()) {
+        recvViewTimer.setInterval(recvViewFlushMs);
+    } else {
+        recvViewTimer.setInterval(kFlushNextStepMs);
+        recvViewTimer.start();
+    }
+
+    // While the find bar shows a match, new data do not pull the view away from it.
+    if (findBar && findBar->isVisible())
+        return;
     view->moveCursor(QTextCursor::End);
     if (!view->hasFocus())
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
@@ -943,7 +959,7 @@ void UartNetAssist::sendData()
         showNotice(QMessageBox::Information, tr("tips"), tr("there is no data!"));
         return;
     }
-    sendDataWithDevice(frame);
+    sendDataWithDevice(withChecksum(frame));
 }
 
 void UartNetAssist::sendDataWithDevice(const QByteArray& data)
@@ -1002,7 +1018,9 @@ void UartNetAssist::onSendButton()
         return;
     }
     if (!ui->circular_send->isChecked()) {
+        const QString payload = ui->send_text->toPlainText(); // before "Auto Clear Input"
         sendData();
+        rememberSent(payload);
         return;
     }
     if (ui->send_text->toPlainText().toLocal8Bit().isEmpty()) {
@@ -1020,6 +1038,7 @@ void UartNetAssist::onSendButton()
             return;
         }
         periodicTimer->start(interval);
+        rememberSent(ui->send_text->toPlainText());
         ui->btn_send->setText(tr("stop send"));
         ui->send_text->setEnabled(false);
         ui->clear_send_data->setEnabled(false);

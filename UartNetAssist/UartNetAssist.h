@@ -3,6 +3,8 @@
 #include "FileSendWorker.h"
 #include "RecentList.h"
 #include "RecvFileWriter.h"
+#include "RecvViewFormat.h"
+#include "SendHistory.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -13,10 +15,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 
 class AbsIoDevice;
+class QElapsedTimer;
 class QMessageBox;
+class RecvFindBar;
 class Ui_UartNetAssist;
 
 // One debugging assistant panel: opens a serial port, a TCP server, a TCP client or a
@@ -49,9 +54,13 @@ public:
     // Short title of the panel's tree node, e.g. COM_ttyS0_9600-NONE-8-1.
     QString GetCurrentTitle();
 
-    // The receive view keeps at most this many lines and characters; older text is dropped.
+    // By default the receive view keeps at most this many lines and characters; older
+    // text is dropped. The scrollback preference raises both; a view beyond the default
+    // bound then folds lines longer than recvViewFoldChars, as the text view lays out a
+    // line whole and a megabyte line would freeze it.
     static constexpr int recvViewMaxBlocks = 50;
     static constexpr int recvViewMaxChars = 32768;
+    static constexpr int recvViewFoldChars = 8192;
     // Display updates are gathered for this long and inserted at once.
     static constexpr int recvViewFlushMs = 30;
     // Periodic sending skips a tick while the device still holds more than this many
@@ -174,6 +183,51 @@ protected:
     QTimer fileSettingsTimer;   // keeps the worker's snapshot current while it runs
     FileSendDrain fileDrain;
     FileSendWorker fileSendThread; // the destructor stops and joins it before anything else goes
+
+    // ---- Optional view and send features (preferences shared by all panels).
+protected:
+    void setupOptions();
+    void applyViewPrefs();
+    void showRecvContextMenu(const QPoint& pos);
+    RecvViewFormat::Options viewOptions() const;
+    bool recvViewAtLineStart() const;
+    // The frame of the send box with the chosen checksum appended.
+    QByteArray withChecksum(const QByteArray& frame) const;
+    void rememberSent(const QString& payload);
+    void onHistoryAdded(const QString& payload, int previousIndex);
+    void fillHistoryCombo();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // A view beyond the default bound takes received chunks through a queue: they are
+    // formatted and shown in steps within a time budget, and chunks certain to scroll out
+    // before they could be seen are dropped unformatted.
+    struct DisplayJob
+    {
+        bool isText = false; // a line of its own (a header) instead of data
+        QString text;
+        QByteArray data;
+        QString stamp;
+        int done = 0; // bytes of data already formatted
+        bool atLineStart = true;
+        qint64 minChars = 0;
+        qint64 minBreaks = 0;
+    };
+    bool usesDisplayQueue() const;
+    // The sender's header (empty when the sender did not change) and the chunk.
+    void queueReceived(const QString& header, const QByteArray& data);
+    void queueForDisplay(DisplayJob job);
+    void clearDisplayQueue();
+    // Formats queued pieces into the pending text until the budget is spent.
+    void formatQueuedPieces(const QElapsedTimer& spent, int budgetMs);
+
+    int viewMaxBlocks = recvViewMaxBlocks;
+    int viewMaxChars = recvViewMaxChars;
+    std::deque<DisplayJob> displayQueue;
+    qint64 queuedChars = 0;
+    qint64 queuedBreaks = 0;
+    int foldColumn = 0; // length of the last line given to the view, for folding
+    SendHistoryRecall historyRecall;
+    RecvFindBar* findBar = nullptr;
 
 private:
     void setupSignals();

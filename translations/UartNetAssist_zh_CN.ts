@@ -321,10 +321,90 @@
     <message>
         <source>The interval must be a number of milliseconds from %1 to %2.</source>
         <translation>间隔必须是 %1 到 %2 之间的毫秒数。</translation>
+        <source>Checksum</source>
+        <translation>校验</translation>
+    </message>
+    <message>
+        <source>Appended to each frame sent from the send box, before the addition</source>
+        <translation>附加在发送框发出的每帧之后、附加字节之前</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Payloads sent last, newest first (Ctrl+Up / Ctrl+Down in the send box)</source>
+        <translation>最近发送的内容，最新的在前（在发送框中按 Ctrl+Up / Ctrl+Down）</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>历史</translation>
+    </message>
+    <message>
+        <source>Millisecond Time Stamps</source>
+        <translation>毫秒时间戳</translation>
+    </message>
+    <message>
+        <source>Show Control Bytes</source>
+        <translation>显示控制字符</translation>
+    </message>
+    <message>
+        <source>Hex With Text Column</source>
+        <translation>十六进制附文本列</translation>
+    </message>
+    <message>
+        <source>Scrollback</source>
+        <translation>保留行数</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 行</translation>
+    </message>
+    <message>
+        <source>Find...</source>
+        <translation>查找...</translation>
     </message>
     <message>
         <source>Receiving into %1</source>
         <translation>正在将接收数据写入 %1</translation>
+    </message>
+</context>
+<context>
+    <name>RecvFindBar</name>
+    <message>
+        <source>Find (hex bytes in a hex view)</source>
+        <translation>查找（十六进制显示时输入十六进制字节）</translation>
+    </message>
+    <message>
+        <source>Match Case</source>
+        <translation>区分大小写</translation>
+    </message>
+    <message>
+        <source>Previous (Shift+Enter)</source>
+        <translation>上一个（Shift+Enter）</translation>
+    </message>
+    <message>
+        <source>Next (Enter)</source>
+        <translation>下一个（Enter）</translation>
+    </message>
+    <message>
+        <source>Close (Escape)</source>
+        <translation>关闭（Esc）</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>无匹配</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>第 %1 个，共 %2 个</translation>
+    </message>
+</context>
+<context>
+    <name>AssistShared</name>
+    <message>
+        <source>%1 cannot be written.</source>
+        <translation>无法写入 %1。</translation>
     </message>
 </context>
 </TS>

@@ -1,15 +1,17 @@
 // bench_assistant_rx: how fast one assistant panel (TCP server on loopback, shown
 // offscreen) takes a flood, compared with a plain QTcpSocket reader that only counts.
 //
-// For each display mode (text, hex, hex with time stamps) a sender thread writes the
-// same amount as fast as it can, first to the plain reader, then to the panel. Reported:
+// For each display mode (text, hex, hex with time stamps) and each scrollback (the
+// default 50 lines, and 100000) a sender thread writes the same amount as fast as it
+// can, first to the plain reader, then to the panel. Reported:
 // MB/s of each and their ratio, the GUI event loop's stall (lateness of a 10 ms timer:
 // p99 and max), peak RSS growth while the panel receives, and whether the panel's
 // receive counter equals the bytes sent.
 //
 // Usage: bench_assistant_rx [MiB per run, default 256] [only this mode: text|hex|stamps, or all]
-//                           [rounds per mode, default 3]
+//                           [rounds per mode, default 3] [scrollback lines, default 50,100000]
 
+#include "AssistPrefs.h"
 #include "UartNetAssist.h"
 #include "appdir.h"
 
@@ -184,9 +186,12 @@ struct PanelResult
     quint64 counted = 0;
 };
 
-PanelResult runPanel(const QString& options, qint64 total)
+PanelResult runPanel(const QString& options, qint64 total, int scrollback)
 {
     PanelResult r;
+    AssistViewPrefs prefs;
+    prefs.scrollback = scrollback;
+    AssistShared::instance().setView(prefs); // read by the panel when it is made
     UartNetAssist panel;
     panel.resize(1000, 700);
     panel.show();
@@ -243,10 +248,14 @@ int main(int argc, char* argv[])
 
     const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 256;
     const qint64 total = mib * 1048576;
-    std::printf("bench_assistant_rx: %lld MiB per run, view bound %d lines / %d characters\n",
-                static_cast<long long>(mib), UartNetAssist::recvViewMaxBlocks, UartNetAssist::recvViewMaxChars);
-    std::printf("%-18s %10s %10s %7s %9s %9s %10s %s\n", "mode", "plain MB/s", "panel MB/s", "ratio",
-                "stall p99", "stall max", "RSS +MiB", "count");
+    QList<int> scrollbacks;
+    for (const QByteArray& n : (argc > 4 ? QByteArray(argv[4]) : QByteArray("50,100000")).split(','))
+        scrollbacks << qBound(AssistViewPrefs::minScrollback, n.toInt(), AssistViewPrefs::maxScrollback);
+    std::printf("bench_assistant_rx: %lld MiB per run; view bound: scrollback lines, and "
+                "max(%d, 128 per line) characters\n",
+                static_cast<long long>(mib), UartNetAssist::recvViewMaxChars);
+    std::printf("%-18s %7s %10s %10s %7s %9s %9s %10s %s\n", "mode", "lines", "plain MB/s", "panel MB/s",
+                "ratio", "stall p99", "stall max", "RSS +MiB", "count");
     std::fflush(stdout);
 
     const struct
@@ -260,34 +269,36 @@ int main(int argc, char* argv[])
     // The machine may be shared: each mode runs a few rounds; throughput is the median,
     // the stall is taken over the samples of all rounds, memory from the worst round.
     const int rounds = argc > 3 ? std::max(1, atoi(argv[3])) : 3;
-    for (const auto& m : modes) {
-        if (!only.isEmpty() && !QByteArray(m.name).startsWith(only == "stamps" ? QByteArray("hex +") : only))
-            continue;
-        if (only == "hex" && QByteArray(m.name) != "hex")
-            continue;
-        std::vector<double> plain, panel, late, plainLate;
-        PanelResult worst;
-        worst.exact = true;
-        for (int i = 0; i < rounds; ++i) {
-            plain.push_back(runPlain(total, plainLate));
-            const PanelResult r = runPanel(QString::fromLatin1(m.options), total);
-            panel.push_back(r.mbps);
-            late.insert(late.end(), r.lateMs.begin(), r.lateMs.end());
-            worst.rssGrowthMiB = std::max(worst.rssGrowthMiB, r.rssGrowthMiB);
-            worst.exact = worst.exact && r.exact;
-            worst.counted = r.counted;
+    for (const int lines : scrollbacks) {
+        for (const auto& m : modes) {
+            if (!only.isEmpty() && !QByteArray(m.name).startsWith(only == "stamps" ? QByteArray("hex +") : only))
+                continue;
+            if (only == "hex" && QByteArray(m.name) != "hex")
+                continue;
+            std::vector<double> plain, panel, late, plainLate;
+            PanelResult worst;
+            worst.exact = true;
+            for (int i = 0; i < rounds; ++i) {
+                plain.push_back(runPlain(total, plainLate));
+                const PanelResult r = runPanel(QString::fromLatin1(m.options), total, lines);
+                panel.push_back(r.mbps);
+                late.insert(late.end(), r.lateMs.begin(), r.lateMs.end());
+                worst.rssGrowthMiB = std::max(worst.rssGrowthMiB, r.rssGrowthMiB);
+                worst.exact = worst.exact && r.exact;
+                worst.counted = r.counted;
+            }
+            std::sort(plain.begin(), plain.end());
+            std::sort(panel.begin(), panel.end());
+            const double plainMed = plain[plain.size() / 2];
+            const double panelMed = panel[panel.size() / 2];
+            std::printf("%-18s %7d %10.0f %10.0f %7.2f %6.1f ms %6.1f ms %10.1f %s (%llu of %lld)"
+                        "   [plain reader stall p99 %.1f ms, max %.1f ms]\n",
+                        m.name, lines, plainMed, panelMed, panelMed / plainMed, percentile(late, 0.99),
+                        percentile(late, 1.0), worst.rssGrowthMiB, worst.exact ? "exact" : "WRONG",
+                        static_cast<unsigned long long>(worst.counted), static_cast<long long>(total),
+                        percentile(plainLate, 0.99), percentile(plainLate, 1.0));
+            std::fflush(stdout);
         }
-        std::sort(plain.begin(), plain.end());
-        std::sort(panel.begin(), panel.end());
-        const double plainMed = plain[plain.size() / 2];
-        const double panelMed = panel[panel.size() / 2];
-        std::printf("%-18s %10.0f %10.0f %7.2f %6.1f ms %6.1f ms %10.1f %s (%llu of %lld)"
-                    "   [plain reader stall p99 %.1f ms, max %.1f ms]\n",
-                    m.name, plainMed, panelMed, panelMed / plainMed, percentile(late, 0.99), percentile(late, 1.0),
-                    worst.rssGrowthMiB, worst.exact ? "exact" : "WRONG",
-                    static_cast<unsigned long long>(worst.counted), static_cast<long long>(total),
-                    percentile(plainLate, 0.99), percentile(plainLate, 1.0));
-        std::fflush(stdout);
     }
     setAppDirPath(QString());
     return 0;
