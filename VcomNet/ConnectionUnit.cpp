@@ -1,5 +1,7 @@
 #include "ConnectionUnit.h"
 
+#include "Rfc2217Session.h"
+#include "VSPortFunction.h"
 #include "serialPortDevice_.h"
 #include "tcpClientSocket_.h"
 #include "tcpServerSocket_.h"
@@ -116,6 +118,8 @@ bool SerialPortUnit::setup(const VSP_CONNECTION_PARAMS& params)
     pairPortName = params.com_name2;
     delete serialPort;
     serialPort = new serialPortDevice_;
+    serialPort->mergeInterval = ConnectionParams::packMs(params.pack_ms);
+    ui->pack_ms->setText(QString::number(serialPort->mergeInterval));
     connect(serialPort, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
         emit transmit(data);
         addWrapped(sentBytes, data.size());
@@ -158,6 +162,8 @@ void SerialPortUnit::setTitle(QString text, bool hideCounters)
         ui->label_sent->hide();
         ui->received_bytes->hide();
         ui->sent_bytes->hide();
+        ui->label_pack_ms->hide();
+        ui->pack_ms->hide();
     }
 }
 
@@ -167,6 +173,14 @@ void SerialPortUnit::sendData(const QByteArray& data)
         return;
     addWrapped(receivedBytes, serialPort->send(data));
     refreshUI();
+}
+
+void SerialPortUnit::showLineSettings(const QString& text)
+{
+    ui->param->setText(text);
+    ui->param->setReadOnly(true);
+    ui->label_param->show();
+    ui->param->show();
 }
 
 qint64 SerialPortUnit::bytesToWrite() const
@@ -185,8 +199,12 @@ void SerialPortUnit::retranslate()
     const QString name = ui->com_name->text();
     const QString received = ui->received_bytes->text();
     const QString sent = ui->sent_bytes->text();
+    const QString param = ui->param->text();
+    const QString packMs = ui->pack_ms->text();
     ui->retranslateUi(this);
     ui->com_name->setText(name);
+    ui->param->setText(param);
+    ui->pack_ms->setText(packMs);
     ui->received_bytes->setText(received);
     ui->sent_bytes->setText(sent);
 }
@@ -323,18 +341,38 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
     ui->port->setText(params.client_port);
     delete client;
     client = new tcpClientSocket_;
+    delete session;
+    session = nullptr;
+    if (ConnectionParams::rfc2217(params.client_rfc2217)) {
+        session = new Rfc2217Session(VSPortFunction::devDir + QLatin1Char('/') + params.com_name1,
+                                     ConnectionParams::rfc2217DataSize(params.client_rfc2217_data),
+                                     ConnectionParams::rfc2217Parity(params.client_rfc2217_parity), this);
+        connect(session, &Rfc2217Session::sendWire, this, [this](const QByteArray& bytes) {
+            if (client)
+                client->write(bytes);
+        });
+        connect(session, &Rfc2217Session::statusChanged, this, &TcpClientUnit::lineStatusChanged);
+    }
     connect(client, &AbsIoDevice::receiveData, this, [this](const QByteArray& data) {
-        emit transmit(data);
-        addWrapped(receivedBytes, data.size());
+        // Counted as payload: Telnet negotiation is not the user's data.
+        const QByteArray payload = session ? session->received(data) : data;
+        if (payload.isEmpty())
+            return;
+        emit transmit(payload);
+        addWrapped(receivedBytes, payload.size());
         refreshUI();
     });
     connect(client, &tcpClientSocket_::connected_signal, this, [this]() {
         connected = true;
+        if (session)
+            client->write(session->connected());
         refreshUI();
         emit outputProgress(); // a new server starts with nothing waiting
     });
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         connected = false;
+        if (session)
+            session->disconnected();
         refreshUI();
         emit outputProgress();
     });
@@ -375,9 +413,18 @@ void TcpClientUnit::sendData(const QByteArray& data)
 {
     if (!client)
         return;
-    // while no server is connected the bytes are dropped, and not counted
-    addWrapped(sentBytes, client->send(data));
+    // while no server is connected the bytes are dropped, and not counted; what counts is
+    // the user's payload, not the doubled IACs on the wire
+    if (client->send(session ? session->encode(data) : data) > 0) {
+        addWrapped(sentBytes, data.size());
+        client->tcpSocket()->flush(); // out now, not on the next pass of the event loop
+    }
     refreshUI();
+}
+
+QString TcpClientUnit::lineStatus() const
+{
+    return session ? session->statusText() : QString();
 }
 
 qint64 TcpClientUnit::bytesToWrite() const
@@ -402,6 +449,8 @@ void TcpClientUnit::retranslate()
     ui->ip_address->setText(ip);
     ui->port->setText(port);
     refreshUI();
+    if (session)
+        emit lineStatusChanged(session->statusText());
 }
 
 // ---- UdpUnit ----

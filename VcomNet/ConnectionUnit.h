@@ -10,6 +10,7 @@ class serialPortDevice_;
 class tcpServerSocket_;
 class tcpClientSocket_;
 class udpSocket_;
+class Rfc2217Session;
 class QHostInfo;
 class Ui_SerialPortMsg;
 class Ui_TcpServerMsg;
@@ -101,6 +102,8 @@ public:
 
 public slots:
     void sendData(const QByteArray& data) override;
+    // Shows the "com param:" row with the line settings the far end reports.
+    void showLineSettings(const QString& text);
 
 protected:
     void retranslate() override;
@@ -156,6 +159,12 @@ public:
     qint64 bytesToWrite() const override;
 
     tcpClientSocket_* device() const { return client; }
+    // The COM port control towards the server, when the connection asks for it.
+    Rfc2217Session* lineSession() const { return session; }
+    QString lineStatus() const;
+
+signals:
+    void lineStatusChanged(const QString& text);
 
 public slots:
     void sendData(const QByteArray& data) override;
@@ -167,6 +176,7 @@ protected:
 private:
     Ui_TcpClientMsg* ui = nullptr;
     tcpClientSocket_* client = nullptr;
+    Rfc2217Session* session = nullptr;
     bool connected = false;
 };
 

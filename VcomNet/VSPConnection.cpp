@@ -40,6 +40,46 @@ int connectionTypeFromWord(const QString& word)
     return -1;
 }
 
+namespace ConnectionParams {
+
+bool packMsValid(const QString& text)
+{
+    bool ok = false;
+    const int ms = text.trimmed().toInt(&ok);
+    return ok && ms >= 0 && ms <= maxPackMs;
+}
+
+int packMs(const QString& text)
+{
+    return packMsValid(text) ? text.trimmed().toInt() : defaultPackMs;
+}
+
+bool rfc2217(const QString& text)
+{
+    return text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+int rfc2217DataSize(const QString& text)
+{
+    bool ok = false;
+    const int bits = text.trimmed().toInt(&ok);
+    return ok && bits >= 5 && bits <= 8 ? bits : 0;
+}
+
+QStringList parityWords()
+{
+    return {QStringLiteral("keep"), QStringLiteral("none"), QStringLiteral("odd"),
+            QStringLiteral("even"), QStringLiteral("mark"), QStringLiteral("space")};
+}
+
+int rfc2217Parity(const QString& text)
+{
+    const int code = parityWords().indexOf(text.trimmed().toLower());
+    return code > 0 ? code : 0;
+}
+
+} // namespace ConnectionParams
+
 namespace ConnectionFile {
 
 QString directory()
@@ -66,6 +106,13 @@ bool write(const QString& path, const VSP_CONNECTION_PARAMS& params)
     ini.setValue(QStringLiteral("udp/local_port"), params.udp_local_port);
     ini.setValue(QStringLiteral("udp/remote_addr"), params.udp_remote_addr);
     ini.setValue(QStringLiteral("udp/remote_port"), params.udp_remote_port);
+    ini.setValue(QStringLiteral("connect/pack_ms"), QString::number(ConnectionParams::packMs(params.pack_ms)));
+    ini.setValue(QStringLiteral("client/rfc2217"),
+                 ConnectionParams::rfc2217(params.client_rfc2217) ? QStringLiteral("true") : QStringLiteral("false"));
+    const int data = ConnectionParams::rfc2217DataSize(params.client_rfc2217_data);
+    ini.setValue(QStringLiteral("client/rfc2217_data"), data ? QString::number(data) : QStringLiteral("keep"));
+    ini.setValue(QStringLiteral("client/rfc2217_parity"),
+                 ConnectionParams::parityWords().at(ConnectionParams::rfc2217Parity(params.client_rfc2217_parity)));
     ini.sync();
     return ini.status() == QSettings::NoError;
 }
@@ -84,6 +131,16 @@ VSP_CONNECTION_PARAMS read(const QString& path)
     p.udp_local_port = ini.value(QStringLiteral("udp/local_port")).toString();
     p.udp_remote_addr = ini.value(QStringLiteral("udp/remote_addr")).toString();
     p.udp_remote_port = ini.value(QStringLiteral("udp/remote_port")).toString();
+    // Files from before these keys existed behave as they always did.
+    p.pack_ms = QString::number(ConnectionParams::packMs(
+        ini.value(QStringLiteral("connect/pack_ms"), ConnectionParams::defaultPackMs).toString()));
+    p.client_rfc2217 = ConnectionParams::rfc2217(ini.value(QStringLiteral("client/rfc2217")).toString())
+        ? QStringLiteral("true")
+        : QStringLiteral("false");
+    const int data = ConnectionParams::rfc2217DataSize(ini.value(QStringLiteral("client/rfc2217_data")).toString());
+    p.client_rfc2217_data = data ? QString::number(data) : QStringLiteral("keep");
+    p.client_rfc2217_parity = ConnectionParams::parityWords().at(
+        ConnectionParams::rfc2217Parity(ini.value(QStringLiteral("client/rfc2217_parity")).toString()));
     if (p.type.toUpper() == QLatin1String("PAIR"))
         p.name = QStringLiteral("%1 - %2").arg(p.com_name1, p.com_name2);
     else
@@ -110,6 +167,10 @@ QString valuesProblem(int type, const VSP_CONNECTION_PARAMS& params)
         return QCoreApplication::translate("ConnectionFile", "remote address \"%1\" is neither an IP address nor a host name")
             .arg(value);
     };
+    if (type != CONNECTION_PAIR && !ConnectionParams::packMsValid(params.pack_ms))
+        return QCoreApplication::translate("ConnectionFile",
+                                           "packing interval \"%1\" is not a number of milliseconds from 0 to 1000")
+            .arg(params.pack_ms);
     switch (type) {
     case CONNECTION_SERVER:
         if (!portFromText(params.server_port))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 enum VSP_CONNECTION_TYPE {
     CONNECTION_PAIR = 0,
@@ -9,7 +10,7 @@ enum VSP_CONNECTION_TYPE {
     CONNECTION_UDP = 3,
 };
 
-// The eleven text parameters of one VCOM connection.
+// The text parameters of one VCOM connection.
 struct VSP_CONNECTION_PARAMS
 {
     QString id;
@@ -23,7 +24,28 @@ struct VSP_CONNECTION_PARAMS
     QString udp_local_port;
     QString udp_remote_addr;
     QString udp_remote_port;
+    // Quiet time in ms that ends a packet read from the port (0..1000; 0 = each read at once).
+    QString pack_ms = QStringLiteral("50");
+    // TCP client only: Telnet COM port control towards the server ("true"/"false"), and
+    // the data size ("5".."8") and parity ("none", "odd", "even", "mark", "space") to
+    // set there; "keep" leaves the server's own setting alone.
+    QString client_rfc2217 = QStringLiteral("false");
+    QString client_rfc2217_data = QStringLiteral("keep");
+    QString client_rfc2217_parity = QStringLiteral("keep");
 };
+
+// Checked readings of the text parameters; anything out of range gives the default.
+namespace ConnectionParams {
+constexpr int defaultPackMs = 50;
+constexpr int maxPackMs = 1000;
+int packMs(const QString& text);           // 0..maxPackMs, else defaultPackMs
+bool packMsValid(const QString& text);     // a whole number 0..maxPackMs
+bool rfc2217(const QString& text);         // "true" only
+int rfc2217DataSize(const QString& text);  // 5..8, 0 = keep
+int rfc2217Parity(const QString& text);    // COM port option code 1..5, 0 = keep
+// The words saved for a parity code (index = code, 0 = "keep").
+QStringList parityWords();
+} // namespace ConnectionParams
 
 // Port number of a text that is exactly a decimal number from 1 to 65535, else 0.
 int portFromText(const QString& text);

@@ -92,10 +92,17 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
         unitA = new SerialPortUnit(params);
         unitB = new TcpServerUnit(params);
         break;
-    case CONNECTION_CLIENT:
-        unitA = new SerialPortUnit(params);
-        unitB = new TcpClientUnit(params);
+    case CONNECTION_CLIENT: {
+        auto* serial = new SerialPortUnit(params);
+        auto* client = new TcpClientUnit(params);
+        if (client->lineSession()) {
+            serial->showLineSettings(client->lineStatus());
+            connect(client, &TcpClientUnit::lineStatusChanged, serial, &SerialPortUnit::showLineSettings);
+        }
+        unitA = serial;
+        unitB = client;
         break;
+    }
     case CONNECTION_UDP:
         unitA = new SerialPortUnit(params);
         unitB = new UdpUnit(params);

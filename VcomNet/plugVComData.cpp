@@ -77,6 +77,8 @@ void plugVComData::setupForms()
     const QRegularExpression hostChars(QStringLiteral("[A-Za-z0-9.:-]{1,253}"));
     for (QLineEdit* host : {ui->client_remote_addr, ui->udp_remote_addr})
         host->setValidator(new QRegularExpressionValidator(hostChars, host));
+    for (QLineEdit* pack : {ui->server_pack_ms, ui->client_pack_ms, ui->udp_pack_ms})
+        pack->setValidator(new QIntValidator(0, ConnectionParams::maxPackMs, pack));
     connect(ui->server_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->client_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
     connect(ui->udp_com_list, &QComboBox::currentTextChanged, this, &plugVComData::refreshNames);
@@ -141,6 +143,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name1 = ui->server_com_list->currentText();
         params.com_name2 = PairedComName(params.com_name1);
         params.server_port = ui->listen_port->text();
+        params.pack_ms = ui->server_pack_ms->text().trimmed(); // checked below
         break;
     case CONNECTION_CLIENT:
         params.type = QStringLiteral("Client");
@@ -149,6 +152,14 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.com_name2 = PairedComName(params.com_name1);
         params.client_ip_addr = ui->client_remote_addr->text();
         params.client_port = ui->client_remote_port->text();
+        params.pack_ms = ui->client_pack_ms->text().trimmed(); // checked below
+        params.client_rfc2217 = ui->client_rfc2217->isChecked() ? QStringLiteral("true") : QStringLiteral("false");
+        // combo rows: "keep", then 5..8 data bits; "keep", then the parity codes 1..5
+        params.client_rfc2217_data = ui->client_rfc2217_data->currentIndex() > 0
+            ? QString::number(4 + ui->client_rfc2217_data->currentIndex())
+            : QStringLiteral("keep");
+        params.client_rfc2217_parity =
+            ConnectionParams::parityWords().value(ui->client_rfc2217_parity->currentIndex(), QStringLiteral("keep"));
         break;
     case CONNECTION_UDP:
         params.type = QStringLiteral("Udp");
@@ -158,6 +169,7 @@ void plugVComData::newFromForm(VSP_CONNECTION_TYPE type)
         params.udp_local_port = ui->udp_listen_port->text();
         params.udp_remote_addr = ui->udp_remote_addr->text();
         params.udp_remote_port = ui->udp_remote_port->text();
+        params.pack_ms = ui->udp_pack_ms->text().trimmed(); // checked below
         break;
     }
     const QString problem = ConnectionFile::valuesProblem(type, params);

@@ -91,6 +91,10 @@ void serialPortDevice_::portRecvDataDealy()
     if (pending.isEmpty())
         pendingSince.start();
     pending.append(port->readAll());
+    if (mergeInterval <= 0) {
+        flush(); // no packing: every read goes out as it is
+        return;
+    }
     if (pending.size() >= maxPacketSize) {
         while (pending.size() >= maxPacketSize) {
             const QByteArray packet = pending.left(maxPacketSize);

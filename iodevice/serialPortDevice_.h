@@ -35,7 +35,7 @@ public:
     void setReadPaused(bool paused) override;
 
     // Quiet time in ms that ends a received packet; the assistant sets it from its
-    // packet-gap field.
+    // packet-gap field, a VCOM bridge from its packing interval. 0: no waiting.
     int mergeInterval = 50;
     // Error code (QSerialPort::SerialPortError) of the last failed open.
     int lastErrorCode = QSerialPort::NoError;

@@ -9,7 +9,7 @@ VXA_PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
     libqt5svg5 qttranslations5-l10n
-    libpcap-dev socat iproute2 procps
+    libpcap-dev socat ser2net iproute2 procps
     file
 )
 

@@ -79,7 +79,30 @@
     </message>
 </context>
 <context>
+    <name>Rfc2217Session</name>
+    <message>
+        <source>RFC 2217 refused by the server, plain TCP</source>
+        <translation>服务器拒绝 RFC 2217，按普通 TCP 继续</translation>
+    </message>
+    <message>
+        <source>no RFC 2217 answer from the server, plain TCP</source>
+        <translation>服务器未应答 RFC 2217，按普通 TCP 继续</translation>
+    </message>
+    <message>
+        <source>RFC 2217: not connected</source>
+        <translation>RFC 2217：未连接</translation>
+    </message>
+    <message>
+        <source>RFC 2217: waiting for the server</source>
+        <translation>RFC 2217：等待服务器应答</translation>
+    </message>
+</context>
+<context>
     <name>SerialPortMsg</name>
+    <message>
+        <source>packing interval (ms):</source>
+        <translation>打包间隔 (毫秒)：</translation>
+    </message>
     <message>
         <source>Form</source>
         <translation>窗体</translation>
@@ -298,6 +321,46 @@
 <context>
     <name>plugVComData</name>
     <message>
+        <source>packing interval (ms)：</source>
+        <translation>打包间隔 (毫秒)：</translation>
+    </message>
+    <message>
+        <source>RFC 2217 (send line settings)</source>
+        <translation>RFC 2217（发送串口参数）</translation>
+    </message>
+    <message>
+        <source>data bits：</source>
+        <translation>数据位：</translation>
+    </message>
+    <message>
+        <source>parity：</source>
+        <translation>校验位：</translation>
+    </message>
+    <message>
+        <source>keep the server&apos;s setting</source>
+        <translation>保持服务器的设置</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无校验</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>mark</source>
+        <translation>标记校验 (Mark)</translation>
+    </message>
+    <message>
+        <source>space</source>
+        <translation>空格校验 (Space)</translation>
+    </message>
+    <message>
         <source>Form</source>
         <translation>窗体</translation>
     </message>
@@ -456,6 +519,10 @@
 </context>
 <context>
     <name>ConnectionFile</name>
+    <message>
+        <source>packing interval &quot;%1&quot; is not a number of milliseconds from 0 to 1000</source>
+        <translation>打包间隔“%1”不是 0 到 1000 之间的毫秒数</translation>
+    </message>
     <message>
         <source>%1 &quot;%2&quot; is not a port number from 1 to 65535</source>
         <translation>%1“%2”不是 1 到 65535 之间的端口号</translation>

@@ -224,7 +224,9 @@ void tst_plugVComData::serverConnectionSavedAndRecreated()
         path = tool->iniPath(n);
         QCOMPARE(path, QDir(connectionDir(*app)).absoluteFilePath(name + QStringLiteral("_Server.ini")));
         QSettings ini(path, QSettings::IniFormat);
-        QCOMPARE(ini.allKeys().size(), 10);
+        QCOMPARE(ini.allKeys().size(), 14);
+        QCOMPARE(ini.value(QStringLiteral("connect/pack_ms")).toString(), QStringLiteral("50"));
+        QCOMPARE(ini.value(QStringLiteral("client/rfc2217")).toString(), QStringLiteral("false"));
         QCOMPARE(ini.value(QStringLiteral("connect/id")).toString(), QString::number(n));
         QCOMPARE(ini.value(QStringLiteral("connect/type")).toString(), QStringLiteral("Server"));
         QCOMPARE(ini.value(QStringLiteral("connect/com_name1")).toString(), name);
