@@ -262,7 +262,11 @@ void UartNetAssist::setupSignals()
         }
     });
     connect(ui->connect, &QPushButton::clicked, this, [this]() {
-        if (device && device->isValid()) {
+        if (clientConnecting) {
+            // A second click gives the attempt up; nothing was connected, so no disconnect follows.
+            closeOwnDevice();
+            updateUI();
+        } else if (device && device->isValid()) {
             closingByUser = true;
             closeOwnDevice();
             updateUI();
@@ -386,6 +390,7 @@ void UartNetAssist::closeOwnDevice()
     // like "no connection left").
     const bool wasClosing = selfClosing;
     selfClosing = true;
+    clientConnecting = false; // closing also ends an attempt under way
     device->close();
     selfClosing = wasClosing;
 }
@@ -463,11 +468,14 @@ void UartNetAssist::enableParamSetting(bool enable)
 void UartNetAssist::updateUI()
 {
     const bool open = device && device->isValid();
-    enableParamSetting(!open);
+    enableParamSetting(!open && !clientConnecting);
     ui->btn_send->setEnabled(open);
 
     ui->open_com->setText(open ? tr("close") : tr("open"));
-    ui->connect->setText(open ? tr("disconnect") : tr("connect"));
+    if (clientConnecting)
+        ui->connect->setText(tr("connecting..."));
+    else
+        ui->connect->setText(open ? tr("disconnect") : tr("connect"));
     const QString style = open ? QStringLiteral("background-color:green") : QStringLiteral("background-color:none");
     ui->open_com->setStyleSheet(style);
     ui->connect->setStyleSheet(style);
@@ -518,6 +526,7 @@ bool UartNetAssist::openDevice()
         delete device;
     }
     device = fresh;
+    clientConnecting = false;
 
     bool ok = false;
     if (auto* serial = qobject_cast<serialPortDevice_*>(device)) {
@@ -601,22 +610,12 @@ bool UartNetAssist::openDevice()
         } else {
             params.localAddress = QHostAddress(ui->local_ip_list->currentText());
             params.serverAddress = QHostAddress(parts.at(0));
-            ok = client->open(&params);
-            if (ok) {
-                ui->device_open_err->clear();
-                clientHistory.touch(remote);
-                connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
-                    if (closingByUser) {
-                        closingByUser = false;
-                        return;
-                    }
-                    if (!selfClosing)
-                        handlePassiveDisconnect();
-                });
-            } else {
-                qCDebug(lcAssist) << "client connect to server failed!";
-                ui->device_open_err->setText(client->errorText);
-            }
+            // The attempt runs on its own: a peer that does not answer must not freeze the window.
+            connect(client, &tcpClientSocket_::opened, this, [this, remote]() { onClientOpened(remote); });
+            connect(client, &tcpClientSocket_::openFailed, this, &UartNetAssist::onClientOpenFailed);
+            clientConnecting = client->openAsync(&params);
+            if (!clientConnecting)
+                onClientOpenFailed(client->errorText);
         }
     } else if (auto* udp = qobject_cast<udpSocket_*>(device)) {
         UdpParams params;
@@ -642,6 +641,36 @@ bool UartNetAssist::openDevice()
         connect(device, &AbsIoDevice::receiveData, this, &UartNetAssist::receiveData_slot);
     updateUI();
     return ok;
+}
+
+void UartNetAssist::onClientOpened(const QString& remote)
+{
+    auto* client = qobject_cast<tcpClientSocket_*>(device);
+    if (!client)
+        return;
+    clientConnecting = false;
+    ui->device_open_err->clear();
+    clientHistory.touch(remote);
+    connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
+        if (closingByUser) {
+            closingByUser = false;
+            return;
+        }
+        if (!selfClosing)
+            handlePassiveDisconnect();
+    });
+    connect(client, &AbsIoDevice::receiveData, this, &UartNetAssist::receiveData_slot);
+    // The link the panel (or the user) asked for is up: a later loss is the peer's doing.
+    closingByUser = false;
+    updateUI();
+}
+
+void UartNetAssist::onClientOpenFailed(const QString& reason)
+{
+    clientConnecting = false;
+    qCDebug(lcAssist) << "client connect to server failed!";
+    ui->device_open_err->setText(reason);
+    updateUI();
 }
 
 void UartNetAssist::handlePassiveDisconnect()

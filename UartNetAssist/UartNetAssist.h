@@ -232,6 +232,8 @@ protected:
 private:
     void setupSignals();
     void closeOwnDevice();
+    void onClientOpened(const QString& remote);
+    void onClientOpenFailed(const QString& reason);
 
     // Text waiting for the next display update, already cut to what would stay visible.
     QString pendingView;
@@ -240,4 +242,5 @@ private:
     QTimer recvViewTimer;
     QPointer<QMessageBox> noticeBox;
     bool selfClosing = false; // while the panel closes its own device
+    bool clientConnecting = false; // a TCP client attempt is under way
 };

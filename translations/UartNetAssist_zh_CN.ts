@@ -247,6 +247,10 @@
         <translation>连接</translation>
     </message>
     <message>
+        <source>connecting...</source>
+        <translation>连接中…</translation>
+    </message>
+    <message>
         <source>%1 device not found.</source>
         <translation>未找到设备 %1。</translation>
     </message>

@@ -62,12 +62,20 @@ inline void openLocal(QWidget* p, int protocol, int port)
     child<QPushButton>(p, "connect")->click();
 }
 
-inline void openClient(QWidget* p, const QString& remote)
+inline bool clientConnecting(QWidget* p)
+{
+    return child<QPushButton>(p, "connect")->text() == QLatin1String("connecting...");
+}
+
+// The attempt runs without blocking; this waits until it has ended either way
+// (false: still under way after 10 s).
+inline bool openClient(QWidget* p, const QString& remote)
 {
     setProtocol(p, 2);
     child<QComboBox>(p, "local_ip_list")->setEditText(QStringLiteral("127.0.0.1"));
     child<QComboBox>(p, "remote_ip_port")->setEditText(remote);
     child<QPushButton>(p, "connect")->click();
+    return QTest::qWaitFor([p]() { return !clientConnecting(p); }, 10000);
 }
 
 inline void openSerial(QWidget* p, const QString& path)

@@ -21,6 +21,11 @@
 #include <memory>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace assisttest;
 
 class tst_UartNetAssist : public QObject
@@ -57,6 +62,8 @@ private slots:
     void malformedClientAddressOpensNothing_data();
     void malformedClientAddressOpensNothing();
     void tcpClientPrefillFromLocalAddress();
+    void tcpClientClosedPortShowsReason();
+    void tcpClientAttemptRunsWithoutBlocking();
     void udpReceiveAndHistory();
     void nodeNameSignal();
     void languageChangeKeepsState();
@@ -623,6 +630,77 @@ void tst_UartNetAssist::tcpClientPrefillFromLocalAddress()
     QVERIFY(!child<QLineEdit>(panel, "addr_port_edit")->isVisible());
 }
 
+void tst_UartNetAssist::tcpClientClosedPortShowsReason()
+{
+    const QString remote = QStringLiteral("127.0.0.1:%1").arg(freeTcpPort());
+    openClient(panel, remote);
+    QVERIFY(!isOpen(panel));
+    QCOMPARE(child<QPushButton>(panel, "connect")->text(), QStringLiteral("connect"));
+    QCOMPARE(child<QLabel>(panel, "device_open_err")->text(), QStringLiteral("Connection refused"));
+    QVERIFY(child<QComboBox>(panel, "choose_protocol")->isEnabled());
+    QVERIFY(!child<QPushButton>(panel, "btn_send")->isEnabled());
+    QCOMPARE(visibleBoxes(panel), 0);
+    // Only addresses that connected are kept for the next panel.
+    delete panel;
+    panel = new UartNetAssist;
+    setProtocol(panel, 2);
+    QVERIFY(child<QComboBox>(panel, "remote_ip_port")->findText(remote) < 0);
+}
+
+void tst_UartNetAssist::tcpClientAttemptRunsWithoutBlocking()
+{
+    // A listener whose accept queue is full drops further handshakes: an unanswered
+    // peer on loopback.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) {
+        ::close(*f);
+        delete f;
+    });
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0);
+    QVERIFY(::listen(fd, 0) == 0);
+    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0);
+    QTcpSocket filler;
+    filler.connectToHost(QHostAddress::LocalHost, ntohs(addr.sin_port));
+    QTRY_COMPARE_WITH_TIMEOUT(filler.state(), QAbstractSocket::ConnectedState, 5000);
+
+    const QString errBefore = child<QLabel>(panel, "device_open_err")->text();
+    QSignalSpy node(panel, &UartNetAssist::updateNodeName);
+    QVERIFY(node.isValid());
+    setProtocol(panel, 2);
+    child<QComboBox>(panel, "local_ip_list")->setEditText(QStringLiteral("127.0.0.1"));
+    child<QComboBox>(panel, "remote_ip_port")->setEditText(QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port)));
+    auto* button = child<QPushButton>(panel, "connect");
+    button->click();
+    // The click comes back at once with the attempt under way and the settings locked.
+    QVERIFY(clientConnecting(panel));
+    QVERIFY(!isOpen(panel));
+    QVERIFY(!child<QComboBox>(panel, "choose_protocol")->isEnabled());
+    QVERIFY(!child<QComboBox>(panel, "remote_ip_port")->isEnabled());
+    QVERIFY(!child<QPushButton>(panel, "btn_send")->isEnabled());
+    // The window keeps running meanwhile.
+    QTimer tick;
+    tick.setSingleShot(true);
+    QSignalSpy fired(&tick, &QTimer::timeout);
+    tick.start(50);
+    QVERIFY(fired.wait(5000));
+    QVERIFY(clientConnecting(panel));
+
+    // A second click gives the attempt up.
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("connect"));
+    QVERIFY(!isOpen(panel));
+    QVERIFY(child<QComboBox>(panel, "choose_protocol")->isEnabled());
+    QCOMPARE(child<QLabel>(panel, "device_open_err")->text(), errBefore);
+    QVERIFY(!node.isEmpty());
+    QCOMPARE(node.last().at(1).toBool(), false);
+    QCOMPARE(visibleBoxes(panel), 0);
+}
+
 void tst_UartNetAssist::udpReceiveAndHistory()
 {
     const int port = freeUdpPort();
@@ -775,7 +853,7 @@ void tst_UartNetAssist::openDeviceReopensWithoutBox()
     child<QPushButton>(panel, "btn_send")->click();
 
     panel->OpenDevice();
-    QVERIFY(isOpen(panel));
+    QTRY_VERIFY_WITH_TIMEOUT(isOpen(panel), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(peerServer.hasPendingConnections(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, 5000);
     QCOMPARE(visibleBoxes(panel), 0);

@@ -605,7 +605,7 @@ void tst_PlugUartNet::quitWhileSending()
         p->ApplyConfig(QStringLiteral("2,127.0.0.1,127.0.0.1:%1,1_0_0,0_0_0_1000_0_x_0_0,,").arg(peer.serverPort()));
         p->chooseOpenFile = [path](const QString&, const QString&, const QString&) { return path; };
         tool->doMultipleControl(ACT_OPEN, idx);
-        QVERIFY(p->findChild<QPushButton*>("connect")->text() == QStringLiteral("disconnect"));
+        QTRY_VERIFY(p->findChild<QPushButton*>("connect")->text() == QStringLiteral("disconnect"));
         p->findChild<QCheckBox*>("file_data_src")->click();
         p->findChild<QLineEdit*>("single_bytes")->setText(idx == 1 ? "65536" : "10");
         p->findChild<QLineEdit*>("send_time_interval")->setText(idx == 1 ? "0" : "60000");

@@ -128,6 +128,8 @@ void tst_PlugUartNetWindow::slotEndToEnd()
     QVERIFY(server.waitForNewConnection(5000));
     QTcpSocket* peer = server.nextPendingConnection();
     QTRY_VERIFY(tree->topLevelItem(0)->text(0).startsWith("Tcp Client_127.0.0.1:"));
+    // The open ends on its own after the call: wait until the panel can send.
+    QTRY_VERIFY(child<QPushButton>(panel, "btn_send")->isEnabled());
 
     // Send from the tree, receive into the panel.
     QByteArray got;
