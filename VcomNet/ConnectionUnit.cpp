@@ -559,7 +559,15 @@ void UdpUnit::sendData(const QByteArray& data)
     // an unbound socket would send from a port the system picks: a failed start sends nothing
     if (!udp || !bound)
         return;
-    addWrapped(sentBytes, udp->send(data));
+    // A packet is one datagram, but a datagram holds at most 65507 bytes: a longer
+    // burst inside the packing gap goes out in pieces instead of being refused whole.
+    constexpr int maxDatagram = 65507;
+    if (data.size() <= maxDatagram) {
+        addWrapped(sentBytes, udp->send(data));
+    } else {
+        for (int at = 0; at < data.size(); at += maxDatagram)
+            addWrapped(sentBytes, udp->send(data.mid(at, maxDatagram)));
+    }
     refreshUI();
 }
 

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 // Units and the tree on their own: no links under /dev needed.
@@ -22,6 +23,7 @@ private slots:
     void serialUnitReportsMissingPort();
     void serverCountNeverBelowZero();
     void clientStatus();
+    void udpUnitSendsLongPacketWhole();
     void treeNodes_data();
     void treeNodes();
     void treeClicks();
@@ -117,6 +119,41 @@ void tst_ConnectionUnit::serverCountNeverBelowZero()
     QVERIFY(client.waitForConnected(5000));
     QTRY_COMPARE_WITH_TIMEOUT(field(&unit, "connected_num"), QStringLiteral("1/25"), 5000);
     QCOMPARE(field(&unit, "status"), QStringLiteral("Connected"));
+    unit.stop();
+}
+
+void tst_ConnectionUnit::udpUnitSendsLongPacketWhole()
+{
+    // The serial side hands over packets of up to 64 KiB, more than one datagram holds.
+    QUdpSocket sink;
+    QVERIFY(sink.bind(QHostAddress::LocalHost, 0));
+    QUdpSocket probe;
+    QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 localPort = probe.localPort();
+    probe.close();
+    VSP_CONNECTION_PARAMS p;
+    p.udp_local_port = QString::number(localPort);
+    p.udp_remote_addr = QStringLiteral("127.0.0.1");
+    p.udp_remote_port = QString::number(sink.localPort());
+    UdpUnit unit(p);
+    QVERIFY(unit.start());
+    QByteArray packet(64 * 1024, Qt::Uninitialized);
+    for (int i = 0; i < packet.size(); ++i)
+        packet[i] = char(i * 7);
+    unit.sendData(packet);
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            while (sink.hasPendingDatagrams()) {
+                QByteArray d(int(sink.pendingDatagramSize()), Qt::Uninitialized);
+                sink.readDatagram(d.data(), d.size());
+                received += d;
+            }
+            return received.size() >= packet.size();
+        }(),
+        5000);
+    QCOMPARE(received, packet);
+    QCOMPARE(field(&unit, "sent_bytes"), QString::number(packet.size()));
     unit.stop();
 }
 
