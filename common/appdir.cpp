@@ -23,7 +23,7 @@ bool isSystemInstallation(const QString& dir)
 
 QString userConfigDir()
 {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // XDG_CONFIG_HOME counts only as an absolute path; a relative one is ignored.
     const QString xdg = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return QDir::cleanPath(xdg);
