@@ -7,6 +7,7 @@
 
 #include "CCirQueue.h"
 #include "CDebugWorker.h"
+#include "benchwindow.h"
 #include "simprocess.h"
 #include "testutil.h"
 #include "winDebug.h"
@@ -113,17 +114,8 @@ bool windowPhase(int seconds)
     SimProcess sim(SimArgs);
     if (!sim.isValid())
         return false;
-    auto* w = new winDebug;
-    w->resize(1000, 700);
-    w->show();
-    w->connectToHost(QStringLiteral("127.0.0.1"), sim.port());
-    QElapsedTimer c;
-    c.start();
-    while (!w->debugWorker()->isValid() && c.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    testutil::answerNextModal(QStringLiteral("&Yes"));
-    w->doStart();
-    if (!w->debugWorker()->isRunning())
+    winDebug* w = startedDebugWindow(sim.port(), QStringLiteral("&Yes"));
+    if (!w)
         return false;
 
     // GUI responsiveness: gaps between ticks of a 10 ms timer beyond its period.

@@ -8,6 +8,7 @@
 // Usage: bench_debugrules [seconds for (b)] (default 20).
 
 #include "MySortFilterProxyModel.h"
+#include "benchwindow.h"
 #include "simprocess.h"
 #include "testutil.h"
 #include "winDebug.h"
@@ -80,18 +81,11 @@ bool windowPhase(int seconds)
                     QStringLiteral("20000"), QStringLiteral("--types"), QStringLiteral("TYPE_A,TYPE_B,TYPE_C")});
     if (!sim.isValid())
         return false;
-    auto* w = new winDebug;
-    w->resize(1000, 700);
-    w->show();
-    w->connectToHost(QStringLiteral("127.0.0.1"), sim.port());
+    winDebug* w = startedDebugWindow(sim.port(), QStringLiteral("&No"));
+    if (!w)
+        return false;
     QElapsedTimer c;
     c.start();
-    while (!w->debugWorker()->isValid() && c.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    testutil::answerNextModal(QStringLiteral("&No"));
-    w->doStart();
-    if (!w->debugWorker()->isRunning())
-        return false;
     // Choose one rule early on; it has to survive the whole run.
     auto* combo = w->findChild<QComboBox*>(QStringLiteral("comboBox"));
     while (combo->findText(QStringLiteral("[TYPE]:TYPE_B")) < 0 && c.elapsed() < 10000)
