@@ -39,34 +39,17 @@ IF_SIM="vss$$"
 IF_APP="vsa$$"
 XPID=""
 
+. "$VXA_ROOT/scripts/netpair.sh"
 cleanup() {
-    local ns pid
-    for ns in "$NS_SIM" "$NS_APP"; do
-        if ip netns list 2>/dev/null | grep -qw "$ns"; then
-            # Only what this run started inside its own namespaces.
-            for pid in $(ip netns pids "$ns" 2>/dev/null); do
-                kill "$pid" 2>/dev/null || true
-            done
-            ip netns del "$ns" 2>/dev/null || true
-        fi
-    done
-    ip link del "$IF_SIM" 2>/dev/null || true
+    vxa_netpair_down
     [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
     true
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-ip netns add "$NS_SIM"
-ip netns add "$NS_APP"
-ip link add "$IF_SIM" type veth peer name "$IF_APP"
-ip link set "$IF_SIM" netns "$NS_SIM"
-ip link set "$IF_APP" netns "$NS_APP"
-ip -n "$NS_SIM" addr add 198.18.0.1/24 dev "$IF_SIM"
-ip -n "$NS_APP" addr add 198.18.0.2/24 dev "$IF_APP"
-for ns in "$NS_SIM" "$NS_APP"; do ip -n "$ns" link set lo up; done
-ip -n "$NS_SIM" link set "$IF_SIM" up
-ip -n "$NS_APP" link set "$IF_APP" up
+vxa_netpair_up "$NS_SIM" "$NS_APP" "$IF_SIM" "$IF_APP" 198.18.0.1/24 198.18.0.2/24 \
+    || { echo "screenshots.sh: the test network could not be made" >&2; exit 1; }
 
 # A display number nobody uses; the server listens on its socket file only, which the
 # program reaches from inside its namespace.

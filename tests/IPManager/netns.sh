@@ -28,34 +28,16 @@ NS_TEST="vxa-tst-$$"
 IF_SIM="vxs$$"
 IF_TEST="vxt$$"
 
-cleanup() {
-    local ns pid
-    for ns in "$NS_SIM" "$NS_TEST"; do
-        if ip netns list 2>/dev/null | grep -qw "$ns"; then
-            # Only processes inside our own namespaces: what this run started.
-            for pid in $(ip netns pids "$ns" 2>/dev/null); do
-                kill "$pid" 2>/dev/null
-            done
-            ip netns del "$ns" 2>/dev/null
-        fi
-    done
-    ip link del "$IF_SIM" 2>/dev/null
-    true
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/netpair.sh"
+trap vxa_netpair_down EXIT
 trap 'exit 130' INT TERM
 
-ip netns add "$NS_SIM" 2>/dev/null || skip "cannot create a network namespace here (no privilege in this container?)"
-ip netns add "$NS_TEST" || exit 1
-ip link add "$IF_SIM" type veth peer name "$IF_TEST" || exit 1
-ip link set "$IF_SIM" netns "$NS_SIM" || exit 1
-ip link set "$IF_TEST" netns "$NS_TEST" || exit 1
-ip -n "$NS_SIM" addr add 198.18.0.1/24 dev "$IF_SIM" || exit 1
-ip -n "$NS_TEST" addr add 198.18.0.2/24 dev "$IF_TEST" || exit 1
-ip -n "$NS_SIM" link set lo up
-ip -n "$NS_TEST" link set lo up
-ip -n "$NS_SIM" link set "$IF_SIM" up || exit 1
-ip -n "$NS_TEST" link set "$IF_TEST" up || exit 1
+vxa_netpair_up "$NS_SIM" "$NS_TEST" "$IF_SIM" "$IF_TEST" 198.18.0.1/24 198.18.0.2/24
+case $? in
+    0) ;;
+    1) skip "cannot create a network namespace here (no privilege in this container?)" ;;
+    *) exit 1 ;;
+esac
 
 export VXA_NETNS_SIM="$NS_SIM"
 export VXA_SIM_IFACE="$IF_SIM"

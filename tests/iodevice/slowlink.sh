@@ -37,21 +37,11 @@ NETNS_ETC=/etc/netns
 MADE_NETNS_ETC=0
 [ -d "$NETNS_ETC" ] || MADE_NETNS_ETC=1
 
+. "$(dirname "$0")/../../scripts/netpair.sh"
 cleanup() {
-    local ns pid
     rm -rf "${NETNS_ETC:?}/$NS_TEST"
     [ "$MADE_NETNS_ETC" -eq 1 ] && rmdir "$NETNS_ETC" 2>/dev/null
-    for ns in "$NS_PEER" "$NS_TEST"; do
-        if ip netns list 2>/dev/null | grep -qw "$ns"; then
-            # Only processes inside our own namespaces: what this run started.
-            for pid in $(ip netns pids "$ns" 2>/dev/null); do
-                kill "$pid" 2>/dev/null
-            done
-            ip netns del "$ns" 2>/dev/null
-        fi
-    done
-    ip link del "$IF_PEER" 2>/dev/null
-    true
+    vxa_netpair_down
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -61,17 +51,12 @@ mkdir -p "$NETNS_ETC/$NS_TEST" || exit 1
 printf '127.0.0.1 localhost\n127.0.0.1 vxa-loop.test\n' > "$NETNS_ETC/$NS_TEST/hosts" || exit 1
 printf 'nameserver 127.0.0.1\n' > "$NETNS_ETC/$NS_TEST/resolv.conf" || exit 1
 
-ip netns add "$NS_PEER" 2>/dev/null || skip "cannot create a network namespace here (no privilege in this container?)"
-ip netns add "$NS_TEST" || exit 1
-ip link add "$IF_PEER" type veth peer name "$IF_TEST" || exit 1
-ip link set "$IF_PEER" netns "$NS_PEER" || exit 1
-ip link set "$IF_TEST" netns "$NS_TEST" || exit 1
-ip -n "$NS_PEER" addr add 198.18.1.1/24 dev "$IF_PEER" || exit 1
-ip -n "$NS_TEST" addr add 198.18.1.2/24 dev "$IF_TEST" || exit 1
-ip -n "$NS_PEER" link set lo up
-ip -n "$NS_TEST" link set lo up
-ip -n "$NS_PEER" link set "$IF_PEER" up || exit 1
-ip -n "$NS_TEST" link set "$IF_TEST" up || exit 1
+vxa_netpair_up "$NS_PEER" "$NS_TEST" "$IF_PEER" "$IF_TEST" 198.18.1.1/24 198.18.1.2/24
+case $? in
+    0) ;;
+    1) skip "cannot create a network namespace here (no privilege in this container?)" ;;
+    *) exit 1 ;;
+esac
 # A deep queue (8 s at this rate), so filler and handshakes wait in it instead of being dropped.
 tc -n "$NS_TEST" qdisc add dev "$IF_TEST" root tbf rate 200kbit burst 1600 limit 200000 \
     || skip "the tbf queue discipline is not available"
