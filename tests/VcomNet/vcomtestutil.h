@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPair>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QString>
@@ -71,10 +72,10 @@ inline bool isSocat(qint64 pid)
     return line.mid(close + 2, 1) != "Z";
 }
 
-// Process ids of running socat processes whose parent is ppid.
-inline QList<qint64> socatChildren(qint64 ppid)
+// Process id and parent id of every running socat.
+inline QList<QPair<qint64, qint64>> runningSocats()
 {
-    QList<qint64> found;
+    QList<QPair<qint64, qint64>> found;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& e : entries) {
         bool ok = false;
@@ -86,8 +87,19 @@ inline QList<qint64> socatChildren(qint64 ppid)
             continue;
         const QByteArray line = stat.readAll();
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == ppid)
-            found << pid;
+        if (fields.size() > 1)
+            found.append({pid, fields.at(1).toLongLong()});
+    }
+    return found;
+}
+
+// Process ids of running socat processes whose parent is ppid.
+inline QList<qint64> socatChildren(qint64 ppid)
+{
+    QList<qint64> found;
+    for (const auto& p : runningSocats()) {
+        if (p.second == ppid)
+            found << p.first;
     }
     return found;
 }
@@ -96,24 +108,15 @@ inline QList<qint64> socatChildren(qint64 ppid)
 inline qint64 linkMakerParent(const QString& path)
 {
     const QByteArray arg = "link=" + path.toLocal8Bit();
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& e : entries) {
-        bool ok = false;
-        const qint64 pid = e.toLongLong(&ok);
-        if (!ok || !isSocat(pid))
+    for (const auto& p : runningSocats()) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(p.first));
+        if (!cmdline.open(QIODevice::ReadOnly))
             continue;
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!cmdline.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
-            continue;
-        bool made = false;
-        for (const QByteArray& a : cmdline.readAll().split('\0'))
-            made = made || a.endsWith(arg);
-        if (!made)
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+        const QList<QByteArray> args = cmdline.readAll().split('\0');
+        for (const QByteArray& a : args) {
+            if (a.endsWith(arg))
+                return p.second;
+        }
     }
     return 0;
 }
