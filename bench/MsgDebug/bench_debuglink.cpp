@@ -118,31 +118,25 @@ bool windowPhase(int seconds)
     if (!w)
         return false;
 
-    // GUI responsiveness: gaps between ticks of a 10 ms timer beyond its period.
-    std::vector<qint64> stalls;
+    // GUI responsiveness, and the resident size sampled every tenth tick.
     long peakRss = 0;
-    QElapsedTimer tick;
-    tick.start();
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, &probe, [&]() {
-        stalls.push_back(std::max<qint64>(0, tick.restart() - 10));
-        if (stalls.size() % 10 == 0)
+    int ticks = 0;
+    StallProbe stalls([&]() {
+        if (++ticks % 10 == 0)
             peakRss = std::max(peakRss, rssKiB("VmRSS:"));
     });
-    probe.start(10);
+    stalls.start();
     QElapsedTimer t;
     t.start();
     runFor(seconds * 1000);
-    probe.stop();
+    stalls.stop();
     w->doStop();
     const double secs = t.elapsed() / 1000.0;
     runFor(200); // let the last hand-over reach the table
     CDebugWorker* worker = w->debugWorker();
     const int decoded = worker->nextIndex() - 1;
-    std::sort(stalls.begin(), stalls.end());
-    const qint64 p99 = stalls.empty() ? 0 : stalls[size_t(stalls.size() * 0.99)];
-    const qint64 maxStall = stalls.empty() ? 0 : stalls.back();
+    const long long p99 = stalls.at(0.99);
+    const long long maxStall = stalls.max();
     QFile rs(QStringLiteral("rs1.txt"));
     long long records = 0;
     qint64 fileSize = 0;

@@ -92,31 +92,23 @@ bool windowPhase(int seconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     combo->setCurrentIndex(combo->findText(QStringLiteral("[TYPE]:TYPE_B")));
 
-    std::vector<qint64> stalls;
-    QElapsedTimer tick;
-    tick.start();
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, &probe,
-                     [&]() { stalls.push_back(std::max<qint64>(0, tick.restart() - 10)); });
-    probe.start(10);
+    StallProbe stalls;
+    stalls.start();
     QElapsedTimer t;
     t.start();
     runFor(seconds * 1000);
-    probe.stop();
+    stalls.stop();
     w->doStop();
     const double secs = t.elapsed() / 1000.0;
     runFor(200);
     const int decoded = w->debugWorker()->nextIndex() - 1;
-    std::sort(stalls.begin(), stalls.end());
-    auto at = [&stalls](double q) { return stalls.empty() ? 0LL : (long long)stalls[size_t(stalls.size() * q)]; };
-    const long long maxStall = stalls.empty() ? 0 : stalls.back();
+    const long long maxStall = stalls.max();
     const QStringList rules = w->knownRules();
     const bool chosenKept = w->chosenRules() == QStringList{QStringLiteral("[TYPE]:TYPE_B")};
     std::printf("(b) winDebug       : %.0f frames/s decoded (%d frames in %.1f s), frames shed from display %lld,\n"
                 "                     GUI stall p50 %lld ms, p99 %lld ms, max %lld ms; rules %d ([SRC] %d), "
                 "combo items %d, chosen rule kept: %s\n",
-                decoded / secs, decoded, secs, w->debugWorker()->shedFrames(), at(0.5), at(0.99), maxStall,
+                decoded / secs, decoded, secs, w->debugWorker()->shedFrames(), stalls.at(0.5), stalls.at(0.99), maxStall,
                 rules.size(), rules.filter(QStringLiteral("[SRC]:")).size(), combo->count(), chosenKept ? "yes" : "NO");
     const bool ok = maxStall < 100 && chosenKept && rules.filter(QStringLiteral("[SRC]:")).size() <= winDebug::MaxRulesPerKind;
     delete w;
