@@ -67,6 +67,10 @@ void tst_CommandScript::parse_data()
     QTest::newRow("nesting")
         << "repeat 2\n  repeat forever\n    send x\n  end\nend\nrepeat 1000\nend"
         << "repeatx2>4 repeatx0>3 send:78 end<1 end<0 repeatx1000>6 end<5" << 0 << "";
+    QTest::newRow("modbus poll")
+        << "onfail continue        # count misses\nrepeat forever\n  sendhex 01 03 00 00 00 01\n"
+           "  expecthex 01 03 02 500\n  wait 1000\nend"
+        << "onfail:continue repeatx0>5 send:010300000001 expect:010302@500 wait@1000 end<1" << 0 << "";
 
     QTest::newRow("unknown command") << "send a\nsned b" << "" << 2 << "unknown command 'sned'";
     QTest::newRow("repeat without end") << "send a\nrepeat 3\nrepeat 2\nend" << "" << 2 << "'repeat' without 'end'";
