@@ -2,11 +2,13 @@
 // every kind of panel, pass and fail outcomes, loops, Stop, a panel that closes or
 // goes mid-run, the send path's checksum and addition, and the library's files.
 
+#include "CommandEditor.h"
 #include "CommandLibrary.h"
 #include "CommandLibraryFile.h"
 #include "assisttestutil.h"
 #include "plugUartNetData.h"
 
+#include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QListWidget>
 #include <QNetworkDatagram>
@@ -123,6 +125,7 @@ private slots:
     void libraryFiles();
     void libraryAsOrdinaryUser();
     void shortcutRunsOnCurrentPanel();
+    void editorChecksAsTyped();
 
 private:
     // Adds the script as the only command and runs it on the panel.
@@ -194,6 +197,8 @@ void tst_CommandRun::loginOnEveryPanel()
     QVERIFY(log().contains(QLatin1String("line 2: received \"Password:\"")));
     QVERIFY(log().contains(QLatin1String("line 3: sent \"secret\\r\\n\"")));
     QVERIFY(log().contains(QLatin1String("line 5: logged in")));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} line 1: sent"), QRegularExpression::MultilineOption)
+                .match(log()).hasMatch());
     // Received data still reach the panel's view.
     QTRY_VERIFY(recvText(panel).contains(QLatin1String("Welcome")));
 }
@@ -400,6 +405,19 @@ void tst_CommandRun::shortcutRunsOnCurrentPanel()
     QCOMPARE(done.at(0).at(0).value<QObject*>(), first);
     QVERIFY(done.at(0).at(1).toBool());
     QCOMPARE(peer->got, QByteArray("PING\n"));
+}
+
+void tst_CommandRun::editorChecksAsTyped()
+{
+    CommandEditor editor;
+    QPushButton* ok = child<QDialogButtonBox>(&editor, "buttonBox")->button(QDialogButtonBox::Ok);
+    editor.setCommand(QStringLiteral("Loop"), QStringLiteral("repeat 2\nsend a\nend 2"));
+    QVERIFY(!ok->isEnabled());
+    QCOMPARE(child<QLabel>(&editor, "command_check")->text(), QStringLiteral("line 3: 'end' takes nothing after it"));
+    child<QPlainTextEdit>(&editor, "command_script")->setPlainText(QStringLiteral("repeat 2\nsend a\nend"));
+    QVERIFY(ok->isEnabled());
+    child<QLineEdit>(&editor, "command_name")->clear();
+    QVERIFY(!ok->isEnabled());
 }
 
 QTEST_MAIN(tst_CommandRun)
