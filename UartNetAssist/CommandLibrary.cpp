@@ -10,6 +10,7 @@
 #include "statusmessages.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -427,7 +428,10 @@ void CommandLibrary::updateButtons()
 
 void CommandLibrary::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::LanguageChange && ui)
+    if (event->type() == QEvent::LanguageChange && ui) {
         ui->retranslateUi(this);
+        if (auto* dock = qobject_cast<QDockWidget*>(parentWidget()))
+            dock->setWindowTitle(windowTitle());
+    }
     QWidget::changeEvent(event);
 }

@@ -27,10 +27,11 @@ plugUartNetData::plugUartNetData(QWidget* parent)
     };
     setupManager();
 
-    commandDock = new QDockWidget(tr("Commands"), this);
+    commandDock = new QDockWidget(this);
     commandDock->setObjectName(QStringLiteral("command_dock"));
     library = new CommandLibrary(commandDock);
     commandDock->setWidget(library);
+    commandDock->setWindowTitle(library->windowTitle()); // the library keeps it in its language
     connect(dataWidget.data(), &QStackedWidget::currentChanged, library,
             [this]() {
                 if (dataWidget)

@@ -85,10 +85,6 @@
 <context>
     <name>plugUartNetData</name>
     <message>
-        <source>Commands</source>
-        <translation>命令</translation>
-    </message>
-    <message>
         <source>tips</source>
         <translation>提示</translation>
     </message>
