@@ -21,7 +21,6 @@ bool UartNetAssist::sendForCommand(const QByteArray& bytes, bool raw, QByteArray
         return false;
     }
     // The same frame as the Send button makes, without touching the send box.
-    QMutexLocker lock(&sendMutex);
     const QByteArray frame = raw ? bytes : withAddition(withChecksum(bytes));
     writeFrame(frame);
     sendCount += static_cast<quint32>(frame.size());
