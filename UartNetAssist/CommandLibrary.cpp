@@ -13,6 +13,7 @@
 #include <QDockWidget>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -223,6 +224,8 @@ QString CommandLibrary::importFile(const QString& path)
 {
     QVector<SavedCommand> list;
     QString error;
+    if (!QFileInfo::exists(path)) // a missing file would read as an empty library
+        return CommandLibraryFile::tr("%1 cannot be read.").arg(path);
     if (!CommandLibraryFile(path).load(&list, &error))
         return error;
     int added = 0;
