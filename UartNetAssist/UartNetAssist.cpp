@@ -759,6 +759,7 @@ void UartNetAssist::receiveData_slot(QByteArray data, QString ip, int port)
 {
     recvCount += static_cast<quint32>(data.size());
     updateCount();
+    emit dataReceived(data); // a command waiting for an answer
 
     // Receive-to-file mode: the data go to the file and nothing is shown.
     if (WriteDataToFile(data)) {
@@ -993,6 +994,16 @@ void UartNetAssist::sendData()
 
 void UartNetAssist::sendDataWithDevice(const QByteArray& data)
 {
+    const QByteArray frame = withAddition(data);
+    writeFrame(frame);
+    sendCount += static_cast<quint32>(frame.size());
+    updateCount();
+    if (ui->clear_after_send->isChecked() && !ui->circular_send->isChecked())
+        ui->send_text->clear();
+}
+
+QByteArray UartNetAssist::withAddition(const QByteArray& data) const
+{
     QByteArray frame = data;
     if (ui->auto_addition->isChecked()) {
         QString addition = ui->edit_additional->text();
@@ -1006,7 +1017,11 @@ void UartNetAssist::sendDataWithDevice(const QByteArray& data)
         frame.append(addition.toLocal8Bit());
         frame.append(suffix);
     }
+    return frame;
+}
 
+void UartNetAssist::writeFrame(const QByteArray& frame)
+{
     const QString proto = ui->choose_protocol->currentText();
     if (device) {
         if (proto == QLatin1String(kProtoTcpServer)) {
@@ -1031,11 +1046,6 @@ void UartNetAssist::sendDataWithDevice(const QByteArray& data)
             device->write(frame);
         }
     }
-
-    sendCount += static_cast<quint32>(frame.size());
-    updateCount();
-    if (ui->clear_after_send->isChecked() && !ui->circular_send->isChecked())
-        ui->send_text->clear();
 }
 
 void UartNetAssist::onSendButton()

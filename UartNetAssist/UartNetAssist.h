@@ -229,6 +229,23 @@ protected:
     SendHistoryRecall historyRecall;
     RecvFindBar* findBar = nullptr;
 
+    // ---- Saved commands run on the panel (UartNetAssistCommands.cpp).
+public:
+    bool isDeviceOpen() const;
+    // Sends what a command asks through the panel's send path, or raw (without the
+    // checksum and "Auto Addition"); false with the reason when the panel cannot send.
+    bool sendForCommand(const QByteArray& bytes, bool raw, QByteArray* sent, QString* error);
+    // False while the device still holds more than it should take on top.
+    bool commandSendReady() const;
+
+signals:
+    void dataReceived(const QByteArray& data);
+
+protected:
+    QByteArray withAddition(const QByteArray& frame) const;
+    // Writes to the device, to the chosen client(s) or the UDP destination.
+    void writeFrame(const QByteArray& frame);
+
 private:
     void setupSignals();
     void closeOwnDevice();

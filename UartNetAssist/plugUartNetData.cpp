@@ -1,11 +1,13 @@
 #include "plugUartNetData.h"
 
+#include "CommandLibrary.h"
 #include "UartNetAssist.h"
 #include "appdir.h"
 #include "statusmessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -24,6 +26,17 @@ plugUartNetData::plugUartNetData(QWidget* parent)
         return QFileDialog::getOpenFileName(p, title, dataDirPath(), filter);
     };
     setupManager();
+
+    commandDock = new QDockWidget(this);
+    commandDock->setObjectName(QStringLiteral("command_dock"));
+    library = new CommandLibrary(commandDock);
+    commandDock->setWidget(library);
+    commandDock->setWindowTitle(library->windowTitle()); // the library keeps it in its language
+    connect(dataWidget.data(), &QStackedWidget::currentChanged, library,
+            [this]() {
+                if (dataWidget)
+                    library->setPanel(qobject_cast<UartNetAssist*>(dataWidget->currentWidget()));
+            });
 }
 
 plugUartNetData::~plugUartNetData()
@@ -33,6 +46,17 @@ plugUartNetData::~plugUartNetData()
         delete it.value().data();
     assists.clear();
     delete managerWidget.data();
+    delete commandDock.data();
+}
+
+QDockWidget* plugUartNetData::GetCommandDock()
+{
+    return commandDock;
+}
+
+CommandLibrary* plugUartNetData::commandLibrary() const
+{
+    return library.data();
 }
 
 QWidget* plugUartNetData::GetManagerWidget()

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class CommandLibrary;
+class QDockWidget;
 class QStackedWidget;
 class UartNetAssist;
 
@@ -29,6 +31,9 @@ public:
 
     QWidget* GetManagerWidget();
     QWidget* GetDataWidget();
+    // The saved commands beside the panels, on a dock the window places.
+    QDockWidget* GetCommandDock();
+    CommandLibrary* commandLibrary() const;
     // The tree's main actions, for the window's toolbar of this tool.
     QList<QAction*> toolBarActions() const;
 
@@ -66,6 +71,8 @@ private:
     // The main window re-parents both widgets; either may be deleted before us.
     QPointer<QStackedWidget> dataWidget;
     QPointer<plugUartNetManager> managerWidget;
+    QPointer<QDockWidget> commandDock;
+    QPointer<CommandLibrary> library; // on the dock
     QMap<int, QPointer<UartNetAssist>> assists;
     QStringList copiedConfigs;
     bool indexFree[maxAssists];

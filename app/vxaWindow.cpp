@@ -146,6 +146,9 @@ void vxaWindow::setupTools()
     delete assistData;
     assistData = new plugUartNetData();
     addToolSlot(2, assistData->GetManagerWidget(), assistData->GetDataWidget());
+    // The assistant's saved commands dock beside its panels (shown with them, see showToolChrome).
+    addDockWidget(Qt::RightDockWidgetArea, assistData->GetCommandDock());
+    ui->menuWindwos->addAction(assistData->GetCommandDock()->toggleViewAction());
     delete debugData;
     debugData = new plugMDData();
     addToolSlot(3, debugData->GetManagerWidget(), debugData->GetDataWidget());
@@ -221,6 +224,8 @@ void vxaWindow::showToolChrome(int index)
         if (emptyPanels.at(i))
             emptyPanels.at(i)->setActive(i == index);
     }
+    if (QDockWidget* commands = assistData ? assistData->GetCommandDock() : nullptr)
+        commands->setVisible(index == 2);
 }
 
 void vxaWindow::restoreWindowState(const WindowSettings& saved)

@@ -2,6 +2,321 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CommandEditor</name>
+    <message>
+        <source>Command</source>
+        <translation>命令</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <source>One step per line: send, sendhex, sendraw, sendrawhex, wait, expect, expecthex, expectre, repeat ... end, log, onfail. A single line without a keyword is sent as it is.</source>
+        <translation>每行一个步骤：send、sendhex、sendraw、sendrawhex、wait、expect、expecthex、expectre、repeat ... end、log、onfail。不含关键字的单行文本按原样发送。</translation>
+    </message>
+    <message>
+        <source>Give the command a name.</source>
+        <translation>请为命令命名。</translation>
+    </message>
+    <message>
+        <source>The script has no steps yet.</source>
+        <translation>脚本中还没有步骤。</translation>
+    </message>
+    <message>
+        <source>The script is correct.</source>
+        <translation>脚本正确。</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLibrary</name>
+    <message>
+        <source>Commands</source>
+        <translation>命令</translation>
+    </message>
+    <message>
+        <source>Double-click or press Enter to run a command on the current panel; drag to reorder.</source>
+        <translation>双击或按 Enter 在当前面板上运行命令；拖动可调整顺序。</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>添加...</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>编辑...</translation>
+    </message>
+    <message>
+        <source>Duplicate</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>导入...</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>导出...</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>运行</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>New Command</source>
+        <translation>新建命令</translation>
+    </message>
+    <message>
+        <source>Edit Command</source>
+        <translation>编辑命令</translation>
+    </message>
+    <message>
+        <source>Command libraries (*.ini);;All files (*)</source>
+        <translation>命令库 (*.ini);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Command libraries (*.ini)</source>
+        <translation>命令库 (*.ini)</translation>
+    </message>
+    <message>
+        <source>The command has no name.</source>
+        <translation>命令没有名称。</translation>
+    </message>
+    <message>
+        <source>The library holds at most %1 commands.</source>
+        <translation>命令库最多容纳 %1 条命令。</translation>
+    </message>
+    <message>
+        <source>The command library cannot be saved: %1</source>
+        <translation>无法保存命令库：%1</translation>
+    </message>
+    <message>
+        <source>%1 (copy)</source>
+        <translation>%1（副本）</translation>
+    </message>
+    <message>
+        <source>Delete the command &apos;%1&apos;?</source>
+        <translation>删除命令“%1”？</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n command(s) added from %1.</source>
+        <translation>
+            <numerusform>已从 %1 添加 %n 条命令。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n left out: a faulty script or a full library.</source>
+        <translation>
+            <numerusform>%n 条未添加：脚本有错误或命令库已满。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Import Commands</source>
+        <translation>导入命令</translation>
+    </message>
+    <message>
+        <source>Export Commands</source>
+        <translation>导出命令</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n command(s) exported to %1.</source>
+        <translation>
+            <numerusform>已将 %n 条命令导出到 %1。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the panel is gone</source>
+        <translation>面板已不存在</translation>
+    </message>
+    <message>
+        <source>the panel was closed</source>
+        <translation>面板已关闭</translation>
+    </message>
+    <message>
+        <source>Command &apos;%1&apos;: %2</source>
+        <translation>命令“%1”：%2</translation>
+    </message>
+    <message>
+        <source>There is no debugging assistant to run &apos;%1&apos; on.</source>
+        <translation>没有可运行“%1”的调试助手。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is still running on this panel; stop it first.</source>
+        <translation>“%1”仍在此面板上运行，请先停止它。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot run: %2</source>
+        <translation>“%1”无法运行：%2</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot run: the panel is not open.</source>
+        <translation>“%1”无法运行：面板未打开。</translation>
+    </message>
+    <message>
+        <source>Running &apos;%1&apos; on %2</source>
+        <translation>正在 %2 上运行“%1”</translation>
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation>被用户停止</translation>
+    </message>
+    <message>
+        <source>the panel was deleted</source>
+        <translation>面板已删除</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLibraryFile</name>
+    <message>
+        <source>%1 cannot be read.</source>
+        <translation>无法读取 %1。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written.</source>
+        <translation>无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>CommandRunner</name>
+    <message>
+        <source>stopped after %1 s: %2</source>
+        <translation>%1 秒后停止：%2</translation>
+    </message>
+    <message>
+        <source>loop %1</source>
+        <translation>第 %1 轮</translation>
+    </message>
+    <message>
+        <source>loop %1 of %2</source>
+        <translation>第 %1 轮，共 %2 轮</translation>
+    </message>
+    <message>
+        <source>line %1: received %2</source>
+        <translation>第 %1 行：收到 %2</translation>
+    </message>
+    <message>
+        <source>passed in %1 s</source>
+        <translation>通过，用时 %1 秒</translation>
+    </message>
+    <message numerus="yes">
+        <source>finished in %1 s, %n expect(s) failed</source>
+        <translation>
+            <numerusform>完成，用时 %1 秒，%n 个 expect 失败</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>failed at line %1: %2</source>
+        <translation>在第 %1 行失败：%2</translation>
+    </message>
+    <message>
+        <source>line %1: sent %2</source>
+        <translation>第 %1 行：已发送 %2</translation>
+    </message>
+    <message>
+        <source>line %1: wait %2 ms</source>
+        <translation>第 %1 行：等待 %2 毫秒</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>no match for &apos;%1&apos; within %2 ms</source>
+        <translation>%2 毫秒内没有与“%1”匹配的数据</translation>
+    </message>
+    <message>
+        <source>no &apos;%1&apos; within %2 ms</source>
+        <translation>%2 毫秒内没有收到“%1”</translation>
+    </message>
+    <message>
+        <source>line %1: %2, going on</source>
+        <translation>第 %1 行：%2，继续执行</translation>
+    </message>
+</context>
+<context>
+    <name>CommandScript</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>&apos;repeat&apos; without &apos;end&apos;</source>
+        <translation>“repeat”没有对应的“end”</translation>
+    </message>
+    <message>
+        <source>the time-out must be from 1 to %1 ms</source>
+        <translation>超时时间必须在 1 到 %1 毫秒之间</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; needs a text</source>
+        <translation>“%1”需要文本</translation>
+    </message>
+    <message>
+        <source>&apos;wait&apos; needs a number of milliseconds from 0 to %1</source>
+        <translation>“wait”需要 0 到 %1 之间的毫秒数</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; needs what to wait for</source>
+        <translation>“%1”需要指定等待的内容</translation>
+    </message>
+    <message>
+        <source>&apos;expectre&apos; needs a regular expression</source>
+        <translation>“expectre”需要正则表达式</translation>
+    </message>
+    <message>
+        <source>invalid regular expression: %1</source>
+        <translation>正则表达式无效：%1</translation>
+    </message>
+    <message>
+        <source>&apos;repeat&apos; needs a count from 1 to %1 or &apos;forever&apos;</source>
+        <translation>“repeat”需要 1 到 %1 之间的次数或“forever”</translation>
+    </message>
+    <message>
+        <source>&apos;end&apos; takes nothing after it</source>
+        <translation>“end”后面不能有内容</translation>
+    </message>
+    <message>
+        <source>&apos;end&apos; without &apos;repeat&apos;</source>
+        <translation>“end”没有对应的“repeat”</translation>
+    </message>
+    <message>
+        <source>&apos;onfail&apos; takes &apos;continue&apos; or &apos;stop&apos;</source>
+        <translation>“onfail”只接受“continue”或“stop”</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;</source>
+        <translation>未知命令“%1”</translation>
+    </message>
+    <message>
+        <source>a &apos;\&apos; at the end of the text</source>
+        <translation>文本末尾有一个“\”</translation>
+    </message>
+    <message>
+        <source>&apos;\x&apos; needs two hex digits</source>
+        <translation>“\x”需要两位十六进制数字</translation>
+    </message>
+    <message>
+        <source>unknown escape &apos;\%1&apos;</source>
+        <translation>未知的转义“\%1”</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not hex</source>
+        <translation>“%1”不是十六进制</translation>
+    </message>
+    <message>
+        <source>no hex bytes</source>
+        <translation>没有十六进制字节</translation>
+    </message>
+</context>
+<context>
     <name>UartNetAssist</name>
     <message>
         <source>Cannot save the assistant history in %1.</source>
