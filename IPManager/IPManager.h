@@ -16,6 +16,8 @@
 class QAction;
 class QCheckBox;
 class QMenu;
+class QPoint;
+class QTimer;
 class Ui_IPManager;
 class CaptureHandle;
 class CDeviceListManager;
@@ -112,11 +114,16 @@ private:
     void onDoConfig();
     void onConfigDone(int row, int ret);
     void onHeadCheckBoxToggled(bool checked);
-    void flushPendingRows();
+    void onTableContextMenu(const QPoint& pos);
+    void showConsolesTab(bool show);
+    void flushPendingRows(); // every pending row now, columns fitted
+    void insertPendingRows(qint64 budgetNs); // 0: no time limit
+    void addRow(int row, const ipframes::SearchAnswer& answer);
+    void resizeColumnsNow();
     void updateButtons();
     std::optional<NetCardInfo> currentCard() const;
 
-    bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle);
+    bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle, int bufferBytes = 0);
     void thrSearchDevices(std::optional<NetCardInfo> card);
     void thrSendConfigMsg(ConfigJob job);
     void joinThreads();
@@ -130,7 +137,10 @@ private:
     int curRow = 1;
     QAction* actLogonWeb = nullptr;
     QAction* actOpenConsolo = nullptr;
+    QAction* actIndicatorOn = nullptr;
+    QAction* actIndicatorOff = nullptr;
     QMenu* menu = nullptr;
+    QMap<int, int> treeItemConsole; // device tree item number -> console row key
 
     QMutex rawMutex;
     QMap<int, QByteArray> rawAnswers;
@@ -144,6 +154,7 @@ private:
     bool initializing = false;
     bool autoRefreshed = false; // one automatic refresh for a 0.0.0.0 adapter, never a loop
     bool flushPending = false;
+    QTimer* resizeTimer = nullptr;
     QVector<ipframes::SearchAnswer> pendingRows; // decoded, waiting for the next table update
     int tableGeneration = 0;   // bumped by every search, so late results never hit new rows
     int configGeneration = -1;
