@@ -22,6 +22,7 @@
 #include <QMutexLocker>
 #include <QNetworkInterface>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <QUrl>
@@ -109,6 +110,7 @@ IPManager::~IPManager()
     qDeleteAll(consoles);
     consoles.clear();
     delete deviceTree.data();
+    ui->tableWidget->viewport()->removeEventFilter(this);
     delete ui;
 }
 
@@ -307,6 +309,8 @@ void IPManager::setupSignals()
     connect(this, &IPManager::OpenConsolo, this, &IPManager::doOpenConsolo);
     connect(this, &IPManager::AddLog_signal, this, &IPManager::addLog);
     connect(header, &MyQHeaderView::headCheckBoxToggled, this, &IPManager::onHeadCheckBoxToggled);
+    connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &IPManager::scheduleCheckBoxes);
+    ui->tableWidget->viewport()->installEventFilter(this);
 }
 
 void IPManager::onAdapterSelected(int index)
@@ -449,14 +453,10 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
 
 void IPManager::addDeviceMsgIntoTable(int idx)
 {
-    QMutexLocker lock(&rawMutex);
-    auto raw = rawAnswers.find(idx);
-    if (raw == rawAnswers.end())
-        return;
-    pendingRows.append(ipframes::decodeSearchAnswer(*raw));
-    rawAnswers.erase(raw);
-    // Rows go into the table in slices from the event loop, never one by one: a burst of
-    // thousands of answers inserted singly would freeze the window for seconds.
+    // Only noted here and decoded with its row in the next slice: a burst of thousands of
+    // answers must cost the event loop next to nothing per answer, and rows go into the
+    // table in slices, never one by one.
+    pendingRows.append(idx);
     if (!flushPending) {
         flushPending = true;
         QTimer::singleShot(0, this, [this] { insertPendingRows(kRowSliceNs); });
@@ -477,47 +477,44 @@ void IPManager::insertPendingRows(qint64 budgetNs)
     QElapsedTimer clock;
     clock.start();
     QTableWidget* t = ui->tableWidget;
-    // One repaint and one layout for the whole slice instead of one per cell.
-    t->setUpdatesEnabled(false);
-    const int first = t->rowCount();
+    // The view repaints and lays out once after the slice anyway. No setUpdatesEnabled():
+    // switching updates back on dirties every cell widget of the table, thousands of them.
     int done = 0;
-    const int step = 64;
+    const int step = 16;
+    QVector<ipframes::SearchAnswer> batch;
     while (done < pendingRows.size() && (budgetNs <= 0 || clock.nsecsElapsed() < budgetNs)) {
         const int n = std::min<int>(step, pendingRows.size() - done);
-        t->setRowCount(first + done + n);
-        for (int i = done; i < done + n; ++i)
-            addRow(first + i, pendingRows.at(i));
+        batch.clear();
+        {
+            QMutexLocker lock(&rawMutex);
+            for (int i = done; i < done + n; ++i) {
+                auto raw = rawAnswers.find(pendingRows.at(i));
+                if (raw == rawAnswers.end())
+                    continue;
+                batch.append(ipframes::decodeSearchAnswer(*raw));
+                rawAnswers.erase(raw);
+            }
+        }
+        const int first = t->rowCount();
+        t->setRowCount(first + batch.size());
+        for (int i = 0; i < batch.size(); ++i)
+            addRow(first + i, batch.at(i));
         done += n;
     }
     pendingRows.remove(0, done);
-    t->setUpdatesEnabled(true);
     if (!pendingRows.isEmpty()) {
         flushPending = true;
         QTimer::singleShot(0, this, [this] { insertPendingRows(kRowSliceNs); });
     }
     resizeTimer->start(); // restarted by every slice: fitted once the burst is over
+    scheduleCheckBoxes();
+    qCDebug(lcIpManager) << "rows:" << done << "in" << clock.nsecsElapsed() / 1000 << "us," << pendingRows.size() << "waiting";
 }
 
 void IPManager::addRow(int row, const ipframes::SearchAnswer& a)
 {
     QTableWidget* t = ui->tableWidget;
     const int id = row + 1; // the row count once this row is in
-
-    auto* cell = new QWidget;
-    auto* box = new QCheckBox(cell);
-    auto* lay = new QHBoxLayout(cell);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->addStretch();
-    lay->addWidget(box);
-    lay->addStretch();
-    t->setCellWidget(row, ColCheck, cell);
-    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
-        if (checked)
-            emit alarmTableRowSelected(id);
-        else
-            emit alarmTableRowCanceled(id);
-    });
-
     const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
                              a.maskText, a.gatewayText, a.serial, a.uartText};
     for (int c = ColId; c <= ColUart; ++c) {
@@ -530,7 +527,6 @@ void IPManager::addRow(int row, const ipframes::SearchAnswer& a)
 
     auto* dev = new DeviceMsg;
     dev->id = id;
-    dev->checkBox = box;
     dev->name = a.name;
     dev->serial = a.serial;
     dev->uartNumber = a.uartNumber;
@@ -542,20 +538,95 @@ void IPManager::addRow(int row, const ipframes::SearchAnswer& a)
     devices.insert(id, dev);
 }
 
+QCheckBox* IPManager::rowCheckBox(int row)
+{
+    QTableWidget* t = ui->tableWidget;
+    if (QWidget* cell = t->cellWidget(row, ColCheck))
+        return cell->findChild<QCheckBox*>();
+    QTableWidgetItem* idItem = t->item(row, ColId);
+    DeviceMsg* dev = idItem ? devices.value(idItem->text().toInt()) : nullptr;
+    if (!dev)
+        return nullptr;
+    const int id = dev->id;
+    auto* cell = new QWidget;
+    auto* box = new QCheckBox(cell);
+    box->setChecked(dev->checked);
+    auto* lay = new QHBoxLayout(cell);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addStretch();
+    lay->addWidget(box);
+    lay->addStretch();
+    connect(box, &QCheckBox::toggled, this, [this, id](bool checked) {
+        if (DeviceMsg* d = devices.value(id))
+            d->checked = checked;
+    });
+    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
+        if (checked)
+            emit alarmTableRowSelected(id);
+        else
+            emit alarmTableRowCanceled(id);
+    });
+    dev->checkBox = box;
+    // Born outside the viewport: the view moves it straight to its row, and no repaint
+    // bookkeeping among the sibling cells is spent on a row out of sight.
+    cell->move(-10000, -10000);
+    t->setCellWidget(row, ColCheck, cell);
+    return box;
+}
+
+void IPManager::addVisibleCheckBoxes()
+{
+    checkBoxesPending = false;
+    QTableWidget* t = ui->tableWidget;
+    if (t->rowCount() == 0)
+        return;
+    // A little beyond the visible rows, so that scrolling by a few rows shows boxes at once.
+    const int margin = 20;
+    int top = t->rowAt(0);
+    int bottom = t->rowAt(t->viewport()->height() - 1);
+    if (top < 0)
+        top = 0;
+    if (bottom < 0)
+        bottom = t->rowCount() - 1;
+    for (int r = std::max(0, top - margin); r <= std::min(t->rowCount() - 1, bottom + margin); ++r)
+        rowCheckBox(r);
+}
+
+void IPManager::scheduleCheckBoxes()
+{
+    if (!checkBoxesPending) {
+        checkBoxesPending = true;
+        QTimer::singleShot(0, this, &IPManager::addVisibleCheckBoxes);
+    }
+}
+
+bool IPManager::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->tableWidget->viewport() && event->type() == QEvent::Resize)
+        scheduleCheckBoxes();
+    return QWidget::eventFilter(watched, event);
+}
+
 void IPManager::resizeColumnsNow()
 {
     resizeTimer->stop();
     QTableWidget* t = ui->tableWidget;
     if (t->rowCount() == 0)
         return;
+    QElapsedTimer clock;
+    clock.start();
+    // The rows in view and a few hundred more decide the widths, not all of thousands.
+    t->horizontalHeader()->setResizeContentsPrecision(300);
     t->resizeColumnsToContents();
     t->setColumnWidth(ColCheck, 80);
+    qCDebug(lcIpManager) << "columns fitted in" << clock.nsecsElapsed() / 1000 << "us";
 }
 
 void IPManager::onHeadCheckBoxToggled(bool checked)
 {
     flushPendingRows();
     for (DeviceMsg* d : qAsConst(devices)) {
+        d->checked = checked;
         if (d->checkBox)
             d->checkBox->setChecked(checked);
         if (checked)
@@ -578,7 +649,7 @@ void IPManager::onDoConfig()
         if (!idItem)
             continue;
         DeviceMsg* d = devices.value(idItem->text().toInt());
-        if (!d || !d->checkBox || !d->checkBox->isChecked())
+        if (!d || !d->checked)
             continue;
         QTableWidgetItem* mac = t->item(r, ColMac);
         rows.append({r, mac ? mac->text() : QString()});

@@ -46,7 +46,10 @@ struct DeviceMsg {
     ipframes::Ip4Bytes ip{};
     ipframes::Ip4Bytes mask{};
     ipframes::Ip4Bytes gateway{};
+    // Made when the row first comes into view (thousands of cell widgets would make every
+    // layout of the table slow); until then the row's state is `checked` alone.
     QPointer<QCheckBox> checkBox;
+    bool checked = false;
 };
 
 // The IP manager panel: adapter choice, device search, address configuration, consoles.
@@ -71,6 +74,8 @@ public:
     int currentRow() const { return curRow; }
     void setCurrentRow(int row) { curRow = row; }
     int adapterCount() const { return cards.size(); }
+    // The row's check box, made now if the row has not been in view yet; nothing for no row.
+    QCheckBox* rowCheckBox(int row);
 
 signals:
     void addDevMsg_signal(int idx);
@@ -91,6 +96,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ConfigRow {
@@ -120,6 +126,8 @@ private:
     void insertPendingRows(qint64 budgetNs); // 0: no time limit
     void addRow(int row, const ipframes::SearchAnswer& answer);
     void resizeColumnsNow();
+    void addVisibleCheckBoxes();
+    void scheduleCheckBoxes();
     void updateButtons();
     std::optional<NetCardInfo> currentCard() const;
 
@@ -155,7 +163,8 @@ private:
     bool autoRefreshed = false; // one automatic refresh for a 0.0.0.0 adapter, never a loop
     bool flushPending = false;
     QTimer* resizeTimer = nullptr;
-    QVector<ipframes::SearchAnswer> pendingRows; // decoded, waiting for the next table update
+    bool checkBoxesPending = false;
+    QVector<int> pendingRows; // raw answers waiting for the next slice of table rows
     int tableGeneration = 0;   // bumped by every search, so late results never hit new rows
     int configGeneration = -1;
     QStringList configTexts;   // IP, mask and gateway texts of the running configuration
