@@ -2,6 +2,7 @@
 
 #include "SshSession.h"
 #include "appdir.h"
+#include "ipframes.h"
 #include "ui_DevConsolo.h"
 
 #include <QApplication>
@@ -214,6 +215,12 @@ void CIceDevConsolo::DoLoginDevice()
         emit LoginResult(false);
     };
     QString error;
+    ipframes::Ip4Bytes ip{};
+    if (!ipframes::parseIp4(devIp, &ip)) {
+        // Only a device's own IPv4 address, never a name to look up somewhere else.
+        fail(tr("Cannot connect to %1: not an IPv4 address").arg(devIp));
+        return;
+    }
     if (!s || !s->connectTo(devIp, kSshPort, knownHostsFile(), kLoginTimeoutMs, cancel, &error)) {
         fail(tr("Cannot connect to %1: %2").arg(devIp, error));
         return;
