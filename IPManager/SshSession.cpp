@@ -4,6 +4,7 @@
 #include <libssh/libssh.h>
 #include <libssh/server.h> // ssh_send_keepalive: a request the peer must answer, for either side
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <chrono>
@@ -54,7 +55,7 @@ SshSession::~SshSession()
 
 QString SshSession::lastError() const
 {
-    return session ? QString::fromLocal8Bit(ssh_get_error(session)) : QStringLiteral("no SSH session");
+    return session ? QString::fromLocal8Bit(ssh_get_error(session)) : QCoreApplication::translate("SshSession", "no SSH session");
 }
 
 bool SshSession::connectTo(const QString& host, int port, const QString& knownHostsFile, int timeoutMs,
@@ -86,7 +87,7 @@ bool SshSession::connectTo(const QString& host, int port, const QString& knownHo
         if (cancel || aborted || clock.elapsed() > timeoutMs) {
             ssh_disconnect(session);
             ssh_set_blocking(session, 1);
-            *error = cancel || aborted ? QStringLiteral("cancelled") : QStringLiteral("no answer from %1:%2").arg(host).arg(port);
+            *error = cancel || aborted ? QCoreApplication::translate("SshSession", "cancelled") : QCoreApplication::translate("SshSession", "no answer from %1:%2").arg(host).arg(port);
             return false;
         }
         socketFd = ssh_get_fd(session);
@@ -171,9 +172,9 @@ bool SshSession::authenticate(const QString& user, const QByteArray& password, i
     if (rc == SSH_AUTH_SUCCESS)
         return true;
     if (rc == SSH_AUTH_AGAIN)
-        *error = QStringLiteral("no answer to the login");
+        *error = QCoreApplication::translate("SshSession", "no answer to the login");
     else if (rc == SSH_AUTH_DENIED || rc == SSH_AUTH_PARTIAL)
-        *error = QStringLiteral("user name or password not accepted");
+        *error = QCoreApplication::translate("SshSession", "user name or password not accepted");
     else
         *error = lastError();
     return false;
