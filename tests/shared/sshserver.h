@@ -1,13 +1,11 @@
 #pragma once
 
-// An OpenSSH server in a network namespace of the test network, with a throw-away host key
-// and a throw-away user that exists only inside that namespace: `ip netns exec` lays the
-// files of /etc/netns/<namespace>/ over /etc, so the host's user list is never touched.
-// The user's PATH starts with <home>/bin, where a test may put the device's commands.
-// Everything (processes, /etc/netns/<namespace>, /run/sshd if made here) goes with the object.
+// OpenSSH's server in a namespace of the test network, with a throw-away host key and a
+// throw-away user that exists only in that namespace (`ip netns exec` lays the files of
+// /etc/netns/<namespace>/ over /etc). The user's PATH starts with home()/bin. Processes,
+// /etc/netns/<namespace> and a /run/sshd made here all go with the object.
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -22,36 +20,27 @@ public:
     static constexpr const char* kUser = "vxaconsole";
 
     SshServer(const QString& ns, const QString& address, const QByteArray& password)
-        : ns(ns), address(address), etc(QStringLiteral("/etc/netns/") + ns)
+        : ns(ns), address(address), etc("/etc/netns/" + ns)
     {
-        madeRunDir = !QDir(QStringLiteral("/run/sshd")).exists() && QDir().mkpath(QStringLiteral("/run/sshd"));
+        madeRunDir = !QDir("/run/sshd").exists() && QDir().mkpath("/run/sshd");
         ownEtc = !QDir(etc).exists() && QDir().mkpath(etc);
-        const QString home = dir.path();
-        QDir(home).mkpath(QStringLiteral("bin"));
-        QDir(home).mkpath(QStringLiteral(".ssh"));
-        const QByteArray hash = crypt(password.constData(), "$6$vxatestsalt$");
-        ok = ownEtc && dir.isValid()
-             && copyWith(QStringLiteral("passwd"), QStringLiteral("%1:x:4242:4242::%2:/bin/sh").arg(kUser, home))
-             && copyWith(QStringLiteral("shadow"), QStringLiteral("%1:%2:19000:0:99999:7:::").arg(kUser, QString::fromLatin1(hash)))
-             && copyWith(QStringLiteral("group"), QStringLiteral("%1:x:4242:").arg(kUser))
-             && write(home + QStringLiteral("/.ssh/environment"), QStringLiteral("PATH=%1/bin:/usr/bin:/bin\n").arg(home))
-             && write(dir.filePath(QStringLiteral("sshd_config")),
-                      QStringLiteral("ListenAddress %1\nPidFile none\nUsePAM no\nPasswordAuthentication yes\n"
-                                     "KbdInteractiveAuthentication no\nPubkeyAuthentication no\nStrictModes no\n"
-                                     "PermitUserEnvironment yes\nAllowUsers %2\nLogLevel QUIET\n")
-                          .arg(address, kUser));
-        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther | QFile::ReadOther);
-        ok = ok && QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("4242:4242"), home}) == 0 && start();
+        const QString home = dir.path(), hash = QString::fromLatin1(crypt(password.constData(), "$6$vxatestsalt$"));
+        ok = ownEtc && QDir(home).mkpath("bin") && QDir(home).mkpath(".ssh")
+             && addTo("passwd", QStringLiteral("%1:x:4242:4242::%2:/bin/sh").arg(kUser, home))
+             && addTo("shadow", QStringLiteral("%1:%2:19000:0:99999:7:::").arg(kUser, hash)) && addTo("group", QStringLiteral("%1:x:4242:").arg(kUser))
+             && write(home + "/.ssh/environment", QStringLiteral("PATH=%1/bin:/usr/bin:/bin\n").arg(home))
+             && write(dir.filePath("sshd_config"), QStringLiteral("ListenAddress %1\nPidFile none\nUsePAM no\nPubkeyAuthentication no\n"
+                                                                  "StrictModes no\nPermitUserEnvironment yes\nAllowUsers %2\nLogLevel QUIET\n")
+                                                       .arg(address, kUser))
+             && QProcess::execute("chown", {"-R", "4242:4242", home}) == 0 && start();
     }
     ~SshServer()
     {
         stop();
-        if (ownEtc) {
-            QDir(etc).removeRecursively();
-            QDir().rmdir(QStringLiteral("/etc/netns")); // only when no one else has files there
-        }
+        if (ownEtc && QDir(etc).removeRecursively())
+            QDir().rmdir("/etc/netns"); // only when no one else has files there
         if (madeRunDir)
-            QDir().rmdir(QStringLiteral("/run/sshd"));
+            QDir().rmdir("/run/sshd");
     }
     bool isValid() const { return ok; }
     QString home() const { return dir.path(); }
@@ -60,9 +49,7 @@ public:
     bool restartWithNewKey()
     {
         stop();
-        QFile::remove(keyFile());
-        QFile::remove(keyFile() + QStringLiteral(".pub"));
-        return start();
+        return QFile::remove(key()) && QFile::remove(key() + ".pub") && start();
     }
     // The processes serving logged-in sessions: everything below the listener.
     QList<qint64> sessionPids() const
@@ -70,20 +57,16 @@ public:
         QList<qint64> out;
         QList<QByteArray> parents{QByteArray::number(proc.processId())};
         for (int round = 0; round < 4; ++round) {
-            for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-                QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-                if (!stat.open(QIODevice::ReadOnly))
-                    continue;
-                const QByteArray s = stat.readAll();
-                if (parents.contains(s.mid(s.lastIndexOf(')') + 2).split(' ').value(1)) && !out.contains(pid.toLongLong())) {
-                    out << pid.toLongLong();
-                    parents << pid.toLatin1();
-                }
+            for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+                QFile stat("/proc/" + pid + "/stat");
+                const QByteArray s = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+                if (!s.isEmpty() && parents.contains(s.mid(s.lastIndexOf(')') + 2).split(' ').value(1)) && !out.contains(pid.toLongLong()))
+                    out << pid.toLongLong(), parents << pid.toLatin1();
             }
         }
         return out;
     }
-    // Ends the sessions on the server side, as a device that reboots would.
+    // Ends the sessions on the server's side, as a device that reboots would.
     void killSessions()
     {
         for (qint64 pid : sessionPids())
@@ -91,29 +74,25 @@ public:
     }
 
 private:
-    QString keyFile() const { return dir.filePath(QStringLiteral("hostkey")); }
+    QString key() const { return dir.filePath("hostkey"); }
     static bool write(const QString& path, const QString& text)
     {
         QFile f(path);
         return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
     }
-    bool copyWith(const QString& name, const QString& line)
+    bool addTo(const QString& name, const QString& line)
     {
-        QFile in(QStringLiteral("/etc/") + name);
-        return in.open(QIODevice::ReadOnly) && write(etc + QLatin1Char('/') + name, QString::fromUtf8(in.readAll()) + line + QLatin1Char('\n'))
-               && QFile::setPermissions(etc + QLatin1Char('/') + name, name == QLatin1String("shadow") ? QFile::ReadOwner | QFile::WriteOwner
-                                                                                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        QFile in("/etc/" + name);
+        return in.open(QIODevice::ReadOnly) && write(etc + "/" + name, QString::fromUtf8(in.readAll()) + line + "\n")
+               && QFile::setPermissions(etc + "/" + name, name == "shadow" ? QFile::ReadOwner : QFile::ReadOwner | QFile::ReadOther);
     }
     bool start()
     {
-        if (!QFile::exists(keyFile())
-            && QProcess::execute(QStringLiteral("ssh-keygen"), {"-q", "-t", "ed25519", "-N", "", "-f", keyFile()}) != 0)
+        if (!QFile::exists(key()) && QProcess::execute("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", key()}) != 0)
             return false;
         proc.setProcessChannelMode(QProcess::ForwardedChannels);
-        proc.start(QStringLiteral("ip"), {"netns", "exec", ns, "/usr/sbin/sshd", "-D", "-e", "-f", dir.filePath("sshd_config"), "-h", keyFile()});
-        if (!proc.waitForStarted(5000))
-            return false;
-        for (int i = 0; i < 200 && proc.state() == QProcess::Running; ++i) { // polled until it listens
+        proc.start("ip", {"netns", "exec", ns, "/usr/sbin/sshd", "-D", "-e", "-f", dir.filePath("sshd_config"), "-h", key()});
+        for (int i = 0; i < 200 && proc.waitForStarted(5000) && proc.state() == QProcess::Running; ++i) { // until it listens
             QTcpSocket probe;
             probe.connectToHost(address, 22);
             if (probe.waitForConnected(100))
@@ -125,13 +104,9 @@ private:
     void stop()
     {
         killSessions();
-        if (proc.state() != QProcess::NotRunning) {
-            proc.terminate();
-            if (!proc.waitForFinished(3000)) {
-                proc.kill();
-                proc.waitForFinished(3000);
-            }
-        }
+        proc.terminate();
+        if (!proc.waitForFinished(3000))
+            proc.kill(), proc.waitForFinished(3000);
     }
 
     QString ns, address, etc;
