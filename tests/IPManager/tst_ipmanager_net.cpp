@@ -166,12 +166,10 @@ private:
         auto* menu = panel->findChild<QMenu*>(QStringLiteral("deviceMenu"));
         return menu && menu->isVisible() ? menu : nullptr;
     }
-    QAction* menuAction(QMenu* menu, const QString& text)
+    static QAction* menuAction(QMenu* menu, const QString& text)
     {
-        for (QAction* a : menu->actions())
-            if (a->text() == text)
-                return a;
-        return nullptr;
+        const QList<QAction*> all = menu->actions();
+        return *std::find_if(all.begin(), all.end(), [&text](QAction* a) { return a->text() == text; });
     }
 
     std::unique_ptr<IPManager> panel;
@@ -792,9 +790,7 @@ void tst_IPManagerNet::contextMenu()
     QVERIFY(sim.isReady());
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "openUrl");
-    panel->resize(1000, 700);
-    panel->show();
-    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    QVERIFY(shownHeader());
     QVERIFY(search() > 0);
     auto* tabs = panel->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
     QCOMPARE(tabs->count(), 1); // no consoles yet
@@ -802,7 +798,7 @@ void tst_IPManagerNet::contextMenu()
     QVERIFY(menu);
     QCOMPARE(table()->currentRow(), row);
     QAction* act = menuAction(menu, action);
-    QVERIFY(act && act->isEnabled());
+    QVERIFY(act->isEnabled());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(act).center());
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     if (action.startsWith(QLatin1String("Indicator"))) {
@@ -821,11 +817,9 @@ void tst_IPManagerNet::contextMenu()
         QTest::mouseClick(rightClick(0), Qt::LeftButton, {}, menu->actionGeometry(act).center());
         QCOMPARE(tree->topLevelItemCount(), 2);
         QCOMPARE(tree->topLevelItem(0)->text(0), seen);
-        tree->resize(300, 300);
         tree->show();
         QVERIFY(QTest::qWaitForWindowExposed(tree));
-        const QRect first = tree->visualItemRect(tree->topLevelItem(0));
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
         QVERIFY(panel->findChild<QLabel*>(QStringLiteral("labelDeviceInfo"))->text().contains(seen));
         auto* shown = qobject_cast<CIceDevConsolo*>(panel->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"))->currentWidget());
         QVERIFY(shown && shown->deviceIp() == seen);
@@ -839,9 +833,7 @@ void tst_IPManagerNet::contextMenuOnlyOnIdleRows()
 {
     Simulator sim({"--devices", "3"});
     QVERIFY(sim.isReady());
-    panel->resize(1000, 700);
-    panel->show();
-    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    QVERIFY(shownHeader());
     QSignalSpy done(panel.get(), &IPManager::searchDone_signal);
     QTest::mouseClick(button("btn_serach"), Qt::LeftButton);
     QTRY_COMPARE(table()->rowCount(), 3); // answers in, the search still waits for more

@@ -113,7 +113,6 @@ void tst_IPManagerSsh::login()
     QCOMPARE(ledGreen(), connected);
     if (!connected)
         return;
-    QCOMPARE(w<QPushButton>("btnLogin")->text(), QStringLiteral("Exit"));
     QTRY_VERIFY(!server->sessionPids().isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(console->isMonitorRunning(), 5000);
     QElapsedTimer t;
@@ -156,7 +155,6 @@ void tst_IPManagerSsh::streamedCommandAndDrop()
     server->killSessions();
     QTRY_VERIFY_WITH_TIMEOUT(!ledGreen(), 8000);
     QVERIFY2(output().contains(QLatin1String("was lost")), qPrintable(output()));
-    QCOMPARE(w<QPushButton>("btnLogin")->text(), QStringLiteral("Login"));
 }
 
 QTEST_MAIN(tst_IPManagerSsh)
