@@ -29,6 +29,7 @@ private slots:
     void cleanup();
     void login_data();
     void login();
+    void streamedCommandAndDrop_data();
     void streamedCommandAndDrop();
 
 private:
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<SshServer> server;
     std::unique_ptr<CIceDevConsolo> console;
     QString question;
+    static QStringList link() { return {"-n", qEnvironmentVariable("VXA_NETNS_SIM"), "link", "set", qEnvironmentVariable("VXA_SIM_IFACE")}; }
 };
 
 void tst_IPManagerSsh::initTestCase()
@@ -74,6 +76,7 @@ void tst_IPManagerSsh::init()
 
 void tst_IPManagerSsh::cleanup()
 {
+    QProcess::execute("ip", link() << "up"); // after a pulled cable
     console.reset();
     server.reset();
     appDir.reset();
@@ -127,8 +130,16 @@ void tst_IPManagerSsh::login()
     QCOMPARE(asked.count(), 0);
 }
 
+void tst_IPManagerSsh::streamedCommandAndDrop_data()
+{
+    QTest::addColumn<bool>("cablePulled"); // else the device ends the session
+    QTest::newRow("session ended") << false;
+    QTest::newRow("cable pulled") << true;
+}
+
 void tst_IPManagerSsh::streamedCommandAndDrop()
 {
+    QFETCH(bool, cablePulled);
     // The device's "ping": shows its arguments one per line, then answers once a second.
     QFile ping(server->home() + QStringLiteral("/bin/ping"));
     QVERIFY(ping.open(QIODevice::WriteOnly));
@@ -150,10 +161,13 @@ void tst_IPManagerSsh::streamedCommandAndDrop()
              qPrintable(output()));
     QCOMPARE(output().count(QLatin1String("\n$ ")) + output().startsWith(QLatin1String("$ ")), 1);
     QVERIFY(!QFile::exists(injected));
-    // The device drops the session: the monitor notices.
+    // The session drops: the monitor notices within seconds.
     QTRY_VERIFY_WITH_TIMEOUT(console->isMonitorRunning(), 5000);
-    server->killSessions();
-    QTRY_VERIFY_WITH_TIMEOUT(!ledGreen(), 8000);
+    if (cablePulled)
+        QProcess::execute("ip", link() << "down"); // nothing more arrives, not even a reset
+    else
+        server->killSessions();
+    QTRY_VERIFY_WITH_TIMEOUT(!ledGreen(), 12000);
     QVERIFY2(output().contains(QLatin1String("was lost")), qPrintable(output()));
 }
 
