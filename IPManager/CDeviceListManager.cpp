@@ -32,7 +32,7 @@ CDeviceListManager::CDeviceListManager(QWidget* parent)
     connect(actReSearch.data(), &QAction::triggered, this, &CDeviceListManager::ReSearchDevices);
     new EmptyStateHint(this, "CDeviceListManager",
                        QT_TRANSLATE_NOOP("CDeviceListManager",
-                                         "Devices whose console you open (right-click a device in the table) are listed here"));
+                                         "Right-click a device in the table and choose \"Open Consolo\": its console is listed here; click it to show the console again"));
 }
 
 CDeviceListManager::~CDeviceListManager()

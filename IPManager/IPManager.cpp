@@ -22,7 +22,9 @@
 #include <QMutexLocker>
 #include <QNetworkInterface>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QTimer>
+#include <QTreeWidgetItem>
 #include <QUrl>
 
 #include <map>
@@ -30,6 +32,13 @@
 namespace {
 
 constexpr qint64 kAnswerWindowNs = 3000000000LL; // 3 s after the request or the last answer
+// A plant answers one search with thousands of frames within milliseconds; the kernel keeps
+// them until the search thread gets to them (5000 answers take well under 4 MiB).
+constexpr int kSearchBufferBytes = 32 * 1024 * 1024;
+// Rows are added in slices of at most this long, so the window keeps answering during a burst.
+constexpr qint64 kRowSliceNs = 20000000LL;
+// Columns are fitted once the answers pause this long, not after every slice.
+constexpr int kResizeDelayMs = 150;
 
 const char* const kIpPattern =
     "^((2(5[0-5]|[0-4]\\d))|[0-1]?\\d{1,2})(\\.((2(5[0-5]|[0-4]\\d))|[0-1]?\\d{1,2})){3}$";
@@ -67,6 +76,12 @@ IPManager::IPManager(QWidget* parent)
     header = new MyQHeaderView(ui->tableWidget);
     ui->tableWidget->setHorizontalHeader(header);
 
+    resizeTimer = new QTimer(this);
+    resizeTimer->setObjectName(QStringLiteral("columnFitTimer"));
+    resizeTimer->setSingleShot(true);
+    resizeTimer->setInterval(kResizeDelayMs);
+    connect(resizeTimer, &QTimer::timeout, this, &IPManager::resizeColumnsNow);
+
     createActions();
     initialize();
     ui->card_list->setCurrentIndex(-1);
@@ -95,6 +110,7 @@ IPManager::~IPManager()
     qDeleteAll(consoles);
     consoles.clear();
     delete deviceTree.data();
+    ui->tableWidget->viewport()->removeEventFilter(this);
     delete ui;
 }
 
@@ -116,7 +132,27 @@ void IPManager::createActions()
 {
     actLogonWeb = new QAction(tr("Logon Web"), ui->tableWidget);
     actOpenConsolo = new QAction(tr("Open Consolo"), ui->tableWidget);
+    actIndicatorOn = new QAction(tr("Indicator On"), ui->tableWidget);
+    actIndicatorOff = new QAction(tr("Indicator Off"), ui->tableWidget);
     menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("deviceMenu"));
+    menu->addActions({actLogonWeb, actOpenConsolo, actIndicatorOn, actIndicatorOff});
+    ui->tableWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableWidget, &QWidget::customContextMenuRequested, this, &IPManager::onTableContextMenu);
+}
+
+void IPManager::onTableContextMenu(const QPoint& pos)
+{
+    const QModelIndex index = ui->tableWidget->indexAt(pos);
+    if (!index.isValid())
+        return; // empty space: no device to act on
+    curRow = index.row();
+    ui->tableWidget->setCurrentCell(index.row(), index.column() == ColCheck ? ColId : index.column());
+    // The row may belong to a table that a running search or configuration is changing.
+    const bool idle = !searching && !configRunning;
+    for (QAction* a : menu->actions())
+        a->setEnabled(idle);
+    menu->popup(ui->tableWidget->viewport()->mapToGlobal(pos));
 }
 
 void IPManager::setHeaderLabels(bool blankFirst)
@@ -193,7 +229,9 @@ void IPManager::initialize()
 
     if (!deviceTree) {
         deviceTree = new CDeviceListManager;
-        connect(deviceTree.data(), &CDeviceListManager::SwitchDevice, this, [this](int idx) {
+        // Tree items are numbered on their own; each one remembers the console it stands for.
+        connect(deviceTree.data(), &CDeviceListManager::SwitchDevice, this, [this](int number) {
+            const int idx = treeItemConsole.value(number, -1);
             if (consoles.contains(idx))
                 doSwitchDevice(idx);
         });
@@ -266,9 +304,13 @@ void IPManager::setupSignals()
         QTableWidgetItem* name = ui->tableWidget->item(curRow, ColName);
         emit OpenConsolo(curRow, ip ? ip->text() : QString(), name ? name->text() : QString());
     });
+    connect(actIndicatorOn, &QAction::triggered, this, [this] { lightControl(true); });
+    connect(actIndicatorOff, &QAction::triggered, this, [this] { lightControl(false); });
     connect(this, &IPManager::OpenConsolo, this, &IPManager::doOpenConsolo);
     connect(this, &IPManager::AddLog_signal, this, &IPManager::addLog);
     connect(header, &MyQHeaderView::headCheckBoxToggled, this, &IPManager::onHeadCheckBoxToggled);
+    connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &IPManager::scheduleCheckBoxes);
+    ui->tableWidget->viewport()->installEventFilter(this);
 }
 
 void IPManager::onAdapterSelected(int index)
@@ -305,14 +347,17 @@ void IPManager::ClearSearchResult()
 {
     ++tableGeneration;
     pendingRows.clear();
+    resizeTimer->stop();
     ui->tableWidget->clearContents();
     ui->tableWidget->setRowCount(0);
     qDeleteAll(devices);
     devices.clear();
     qDeleteAll(consoles);
     consoles.clear();
+    treeItemConsole.clear();
     if (deviceTree)
         deviceTree->ReleaseItems();
+    showConsolesTab(false);
     ui->labelDeviceInfo->clear();
     ui->labelDeviceInfo->hide();
     header->setChecked(false); // "Sel All" goes with the rows it ticked
@@ -341,12 +386,12 @@ void IPManager::startSearchThread()
     searchThread = std::thread(&IPManager::thrSearchDevices, this, currentCard());
 }
 
-bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle)
+bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle, int bufferBytes)
 {
     if (!card || !card->hasCaptureDevice)
         return false;
     QString err;
-    if (!handle->open(card->captureName, card->captureNetmaskRaw, &err)) {
+    if (!handle->open(card->captureName, card->captureNetmaskRaw, &err, bufferBytes)) {
         qCDebug(lcIpManager) << err;
         emit AddLog_signal(err);
         if (!rights::hasRawNetworkRights())
@@ -368,7 +413,7 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
         return;
     }
     CaptureHandle handle;
-    if (!openNetDeviceSetFilter(card, &handle)) {
+    if (!openNetDeviceSetFilter(card, &handle, kSearchBufferBytes)) {
         emit AddLog_signal(tr("openNetDeviceSetFilter failed"));
         emit searchDone_signal();
         return;
@@ -408,81 +453,180 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
 
 void IPManager::addDeviceMsgIntoTable(int idx)
 {
-    QMutexLocker lock(&rawMutex);
-    auto raw = rawAnswers.find(idx);
-    if (raw == rawAnswers.end())
-        return;
-    pendingRows.append(ipframes::decodeSearchAnswer(*raw));
-    rawAnswers.erase(raw);
-    // Rows go into the table once per event-loop pass: each table insertion costs O(rows)
-    // (it moves every row's check-box index), so a burst of 1000 answers inserted one by
-    // one would freeze the window for half a second.
+    // Only noted here and decoded with its row in the next slice: a burst of thousands of
+    // answers must cost the event loop next to nothing per answer, and rows go into the
+    // table in slices, never one by one.
+    pendingRows.append(idx);
     if (!flushPending) {
         flushPending = true;
-        QTimer::singleShot(0, this, &IPManager::flushPendingRows);
+        QTimer::singleShot(0, this, [this] { insertPendingRows(kRowSliceNs); });
     }
 }
 
 void IPManager::flushPendingRows()
 {
+    insertPendingRows(0);
+    resizeColumnsNow();
+}
+
+void IPManager::insertPendingRows(qint64 budgetNs)
+{
     flushPending = false;
     if (pendingRows.isEmpty())
         return;
+    QElapsedTimer clock;
+    clock.start();
     QTableWidget* t = ui->tableWidget;
-    const int first = t->rowCount();
-    t->setRowCount(first + pendingRows.size());
-    for (int i = 0; i < pendingRows.size(); ++i) {
-        const ipframes::SearchAnswer& a = pendingRows.at(i);
-        const int row = first + i;
-        const int id = row + 1; // the row count once this row is in
-
-        auto* cell = new QWidget;
-        auto* box = new QCheckBox(cell);
-        auto* lay = new QHBoxLayout(cell);
-        lay->setContentsMargins(0, 0, 0, 0);
-        lay->addStretch();
-        lay->addWidget(box);
-        lay->addStretch();
-        t->setCellWidget(row, ColCheck, cell);
-        connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
-            if (checked)
-                emit alarmTableRowSelected(id);
-            else
-                emit alarmTableRowCanceled(id);
-        });
-
-        const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
-                                 a.maskText, a.gatewayText, a.serial, a.uartText};
-        for (int c = ColId; c <= ColUart; ++c) {
-            auto* item = new QTableWidgetItem(texts[c - ColId]);
-            // Earlier rows already carry this formatting, so only the new rows need it.
-            item->setTextAlignment(Qt::AlignCenter);
-            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            t->setItem(row, c, item);
+    // The view repaints and lays out once after the slice anyway. No setUpdatesEnabled():
+    // switching updates back on dirties every cell widget of the table, thousands of them.
+    int done = 0;
+    const int step = 16;
+    QVector<ipframes::SearchAnswer> batch;
+    while (done < pendingRows.size() && (budgetNs <= 0 || clock.nsecsElapsed() < budgetNs)) {
+        const int n = std::min<int>(step, pendingRows.size() - done);
+        batch.clear();
+        {
+            QMutexLocker lock(&rawMutex);
+            for (int i = done; i < done + n; ++i) {
+                auto raw = rawAnswers.find(pendingRows.at(i));
+                if (raw == rawAnswers.end())
+                    continue;
+                batch.append(ipframes::decodeSearchAnswer(*raw));
+                rawAnswers.erase(raw);
+            }
         }
-
-        auto* dev = new DeviceMsg;
-        dev->id = id;
-        dev->checkBox = box;
-        dev->name = a.name;
-        dev->serial = a.serial;
-        dev->uartNumber = a.uartNumber;
-        dev->mac = a.mac;
-        dev->ip = a.ip;
-        dev->mask = a.mask;
-        dev->gateway = a.gateway;
-        delete devices.value(id);
-        devices.insert(id, dev);
+        const int first = t->rowCount();
+        t->setRowCount(first + batch.size());
+        for (int i = 0; i < batch.size(); ++i)
+            addRow(first + i, batch.at(i));
+        done += n;
     }
-    pendingRows.clear();
+    pendingRows.remove(0, done);
+    if (!pendingRows.isEmpty()) {
+        flushPending = true;
+        QTimer::singleShot(0, this, [this] { insertPendingRows(kRowSliceNs); });
+    }
+    resizeTimer->start(); // restarted by every slice: fitted once the burst is over
+    scheduleCheckBoxes();
+    qCDebug(lcIpManager) << "rows:" << done << "in" << clock.nsecsElapsed() / 1000 << "us," << pendingRows.size() << "waiting";
+}
+
+void IPManager::addRow(int row, const ipframes::SearchAnswer& a)
+{
+    QTableWidget* t = ui->tableWidget;
+    const int id = row + 1; // the row count once this row is in
+    const QString texts[] = {QString::number(id), a.version, a.macText, a.name, a.ipText,
+                             a.maskText, a.gatewayText, a.serial, a.uartText};
+    for (int c = ColId; c <= ColUart; ++c) {
+        auto* item = new QTableWidgetItem(texts[c - ColId]);
+        // Earlier rows already carry this formatting, so only the new rows need it.
+        item->setTextAlignment(Qt::AlignCenter);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        t->setItem(row, c, item);
+    }
+
+    auto* dev = new DeviceMsg;
+    dev->id = id;
+    dev->name = a.name;
+    dev->serial = a.serial;
+    dev->uartNumber = a.uartNumber;
+    dev->mac = a.mac;
+    dev->ip = a.ip;
+    dev->mask = a.mask;
+    dev->gateway = a.gateway;
+    delete devices.value(id);
+    devices.insert(id, dev);
+}
+
+QCheckBox* IPManager::rowCheckBox(int row)
+{
+    QTableWidget* t = ui->tableWidget;
+    if (QWidget* cell = t->cellWidget(row, ColCheck))
+        return cell->findChild<QCheckBox*>();
+    QTableWidgetItem* idItem = t->item(row, ColId);
+    DeviceMsg* dev = idItem ? devices.value(idItem->text().toInt()) : nullptr;
+    if (!dev)
+        return nullptr;
+    const int id = dev->id;
+    auto* cell = new QWidget;
+    auto* box = new QCheckBox(cell);
+    box->setChecked(dev->checked);
+    auto* lay = new QHBoxLayout(cell);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addStretch();
+    lay->addWidget(box);
+    lay->addStretch();
+    connect(box, &QCheckBox::toggled, this, [this, id](bool checked) {
+        if (DeviceMsg* d = devices.value(id))
+            d->checked = checked;
+    });
+    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
+        if (checked)
+            emit alarmTableRowSelected(id);
+        else
+            emit alarmTableRowCanceled(id);
+    });
+    dev->checkBox = box;
+    // Born outside the viewport: the view moves it straight to its row, and no repaint
+    // bookkeeping among the sibling cells is spent on a row out of sight.
+    cell->move(-10000, -10000);
+    t->setCellWidget(row, ColCheck, cell);
+    return box;
+}
+
+void IPManager::addVisibleCheckBoxes()
+{
+    checkBoxesPending = false;
+    QTableWidget* t = ui->tableWidget;
+    if (t->rowCount() == 0)
+        return;
+    // A little beyond the visible rows, so that scrolling by a few rows shows boxes at once.
+    const int margin = 20;
+    int top = t->rowAt(0);
+    int bottom = t->rowAt(t->viewport()->height() - 1);
+    if (top < 0)
+        top = 0;
+    if (bottom < 0)
+        bottom = t->rowCount() - 1;
+    for (int r = std::max(0, top - margin); r <= std::min(t->rowCount() - 1, bottom + margin); ++r)
+        rowCheckBox(r);
+}
+
+void IPManager::scheduleCheckBoxes()
+{
+    if (!checkBoxesPending) {
+        checkBoxesPending = true;
+        QTimer::singleShot(0, this, &IPManager::addVisibleCheckBoxes);
+    }
+}
+
+bool IPManager::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->tableWidget->viewport() && event->type() == QEvent::Resize)
+        scheduleCheckBoxes();
+    return QWidget::eventFilter(watched, event);
+}
+
+void IPManager::resizeColumnsNow()
+{
+    resizeTimer->stop();
+    QTableWidget* t = ui->tableWidget;
+    if (t->rowCount() == 0)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    // The rows in view and a few hundred more decide the widths, not all of thousands.
+    t->horizontalHeader()->setResizeContentsPrecision(300);
     t->resizeColumnsToContents();
     t->setColumnWidth(ColCheck, 80);
+    qCDebug(lcIpManager) << "columns fitted in" << clock.nsecsElapsed() / 1000 << "us";
 }
 
 void IPManager::onHeadCheckBoxToggled(bool checked)
 {
     flushPendingRows();
     for (DeviceMsg* d : qAsConst(devices)) {
+        d->checked = checked;
         if (d->checkBox)
             d->checkBox->setChecked(checked);
         if (checked)
@@ -505,7 +649,7 @@ void IPManager::onDoConfig()
         if (!idItem)
             continue;
         DeviceMsg* d = devices.value(idItem->text().toInt());
-        if (!d || !d->checkBox || !d->checkBox->isChecked())
+        if (!d || !d->checked)
             continue;
         QTableWidgetItem* mac = t->item(r, ColMac);
         rows.append({r, mac ? mac->text() : QString()});
@@ -670,8 +814,12 @@ void IPManager::doOpenConsolo(int idx, QString devIp, QString name)
     ui->stackedWidget->addWidget(console);
     ui->stackedWidget->setCurrentWidget(console);
     consoles.insert(idx, console);
-    if (deviceTree)
+    if (deviceTree) {
         deviceTree->AddDeviceMsg(devIp, name);
+        QTreeWidgetItem* item = deviceTree->topLevelItem(deviceTree->topLevelItemCount() - 1);
+        treeItemConsole.insert(item->data(0, Qt::UserRole).toInt(), idx);
+        deviceTree->setCurrentItem(item);
+    }
     doSwitchDevice(idx);
 }
 
@@ -687,7 +835,17 @@ void IPManager::doSwitchDevice(int idx)
         ui->labelDeviceInfo->hide();
         ui->stackedWidget->hide();
     }
+    showConsolesTab(!consoles.isEmpty());
     ui->tabWidget->setCurrentIndex(1);
+}
+
+void IPManager::showConsolesTab(bool show)
+{
+    const int at = ui->tabWidget->indexOf(ui->tab_2);
+    if (show && at < 0)
+        ui->tabWidget->addTab(ui->tab_2, tr("Device Consolo"));
+    else if (!show && at >= 0)
+        ui->tabWidget->removeTab(at);
 }
 
 void IPManager::changeEvent(QEvent* event)
@@ -703,6 +861,8 @@ void IPManager::changeEvent(QEvent* event)
             actLogonWeb->setText(tr("Logon Web"));
         if (actOpenConsolo)
             actOpenConsolo->setText(tr("Open Consolo"));
+        actIndicatorOn->setText(tr("Indicator On"));
+        actIndicatorOff->setText(tr("Indicator Off"));
     }
     QWidget::changeEvent(event);
 }

@@ -16,6 +16,8 @@
 class QAction;
 class QCheckBox;
 class QMenu;
+class QPoint;
+class QTimer;
 class Ui_IPManager;
 class CaptureHandle;
 class CDeviceListManager;
@@ -44,7 +46,10 @@ struct DeviceMsg {
     ipframes::Ip4Bytes ip{};
     ipframes::Ip4Bytes mask{};
     ipframes::Ip4Bytes gateway{};
+    // Made when the row first comes into view (thousands of cell widgets would make every
+    // layout of the table slow); until then the row's state is `checked` alone.
     QPointer<QCheckBox> checkBox;
+    bool checked = false;
 };
 
 // The IP manager panel: adapter choice, device search, address configuration, consoles.
@@ -69,6 +74,8 @@ public:
     int currentRow() const { return curRow; }
     void setCurrentRow(int row) { curRow = row; }
     int adapterCount() const { return cards.size(); }
+    // The row's check box, made now if the row has not been in view yet; nothing for no row.
+    QCheckBox* rowCheckBox(int row);
 
 signals:
     void addDevMsg_signal(int idx);
@@ -89,6 +96,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ConfigRow {
@@ -112,11 +120,18 @@ private:
     void onDoConfig();
     void onConfigDone(int row, int ret);
     void onHeadCheckBoxToggled(bool checked);
-    void flushPendingRows();
+    void onTableContextMenu(const QPoint& pos);
+    void showConsolesTab(bool show);
+    void flushPendingRows(); // every pending row now, columns fitted
+    void insertPendingRows(qint64 budgetNs); // 0: no time limit
+    void addRow(int row, const ipframes::SearchAnswer& answer);
+    void resizeColumnsNow();
+    void addVisibleCheckBoxes();
+    void scheduleCheckBoxes();
     void updateButtons();
     std::optional<NetCardInfo> currentCard() const;
 
-    bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle);
+    bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle, int bufferBytes = 0);
     void thrSearchDevices(std::optional<NetCardInfo> card);
     void thrSendConfigMsg(ConfigJob job);
     void joinThreads();
@@ -130,7 +145,10 @@ private:
     int curRow = 1;
     QAction* actLogonWeb = nullptr;
     QAction* actOpenConsolo = nullptr;
+    QAction* actIndicatorOn = nullptr;
+    QAction* actIndicatorOff = nullptr;
     QMenu* menu = nullptr;
+    QMap<int, int> treeItemConsole; // device tree item number -> console row key
 
     QMutex rawMutex;
     QMap<int, QByteArray> rawAnswers;
@@ -144,7 +162,9 @@ private:
     bool initializing = false;
     bool autoRefreshed = false; // one automatic refresh for a 0.0.0.0 adapter, never a loop
     bool flushPending = false;
-    QVector<ipframes::SearchAnswer> pendingRows; // decoded, waiting for the next table update
+    QTimer* resizeTimer = nullptr;
+    bool checkBoxesPending = false;
+    QVector<int> pendingRows; // raw answers waiting for the next slice of table rows
     int tableGeneration = 0;   // bumped by every search, so late results never hit new rows
     int configGeneration = -1;
     QStringList configTexts;   // IP, mask and gateway texts of the running configuration

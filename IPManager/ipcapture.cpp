@@ -46,27 +46,40 @@ CaptureHandle::~CaptureHandle()
     close();
 }
 
-bool CaptureHandle::open(const QString& device, quint32 netmaskRaw, QString* error)
+bool CaptureHandle::open(const QString& device, quint32 netmaskRaw, QString* error, int bufferBytes)
 {
     close();
     char errbuf[PCAP_ERRBUF_SIZE] = {0};
     const QByteArray name = device.toLocal8Bit();
-    pcap_t* h = pcap_open_live(name.constData(), 65535, 1, 1, errbuf);
-    if (!h) {
-        lastError = QStringLiteral("\n Unable to open the adapter %1. %2").arg(device, QString::fromLocal8Bit(errbuf));
+    auto fail = [&](pcap_t* h, const QString& why) {
+        lastError = QStringLiteral("\n Unable to open the adapter %1. %2").arg(device, why);
         if (error)
             *error = lastError;
+        if (h)
+            pcap_close(h);
         return false;
+    };
+    // pcap_create/pcap_activate rather than pcap_open_live, so that the kernel buffer can be
+    // sized for a burst: thousands of answers arrive within milliseconds of one request.
+    pcap_t* h = pcap_create(name.constData(), errbuf);
+    if (!h)
+        return fail(nullptr, QString::fromLocal8Bit(errbuf));
+    pcap_set_snaplen(h, 65535);
+    pcap_set_promisc(h, 1);
+    pcap_set_timeout(h, 1);
+    if (bufferBytes > 0)
+        pcap_set_buffer_size(h, bufferBytes);
+    const int act = pcap_activate(h);
+    if (act < 0) {
+        QString why = QString::fromLocal8Bit(pcap_geterr(h));
+        if (why.isEmpty())
+            why = QString::fromLocal8Bit(pcap_statustostr(act));
+        return fail(h, why);
     }
     // Non-blocking, with our own 1 ms wait below: with TPACKET_V3 a blocking read on a
     // silent segment would never return, and a worker could not stop.
-    if (pcap_setnonblock(h, 1, errbuf) < 0) {
-        lastError = QStringLiteral("\n Unable to open the adapter %1. %2").arg(device, QString::fromLocal8Bit(errbuf));
-        if (error)
-            *error = lastError;
-        pcap_close(h);
-        return false;
-    }
+    if (pcap_setnonblock(h, 1, errbuf) < 0)
+        return fail(h, QString::fromLocal8Bit(errbuf));
     bpf_program prog{};
     if (pcap_compile(h, &prog, "arp", 1, netmaskRaw) < 0) {
         lastError = QStringLiteral("Unable to compile the packet filer. Check the syntax.");

@@ -30,8 +30,9 @@ public:
     CaptureHandle& operator=(const CaptureHandle&) = delete;
 
     // Opens the device (snapshot 65535, promiscuous, 1 ms read timeout) with the "arp"
-    // filter. On failure *error holds the log text and nothing stays open.
-    bool open(const QString& device, quint32 netmaskRaw, QString* error);
+    // filter. On failure *error holds the log text and nothing stays open. A bufferBytes
+    // above 0 sizes the kernel's capture buffer (libpcap's default otherwise).
+    bool open(const QString& device, quint32 netmaskRaw, QString* error, int bufferBytes = 0);
     // Capture only frames coming in, not the ones this host sends (simulator).
     bool setInboundOnly();
     bool isOpen() const { return handle != nullptr; }

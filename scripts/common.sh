@@ -10,6 +10,7 @@ VXA_PACKAGES=(
     qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
     libqt5svg5 qttranslations5-l10n
     libpcap-dev socat ser2net iproute2 procps
+    libssh-dev openssh-server
     file
 )
 

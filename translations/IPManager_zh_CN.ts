@@ -135,6 +135,14 @@
         <translation>登录网页</translation>
     </message>
     <message>
+        <source>Indicator On</source>
+        <translation>打开指示灯</translation>
+    </message>
+    <message>
+        <source>Indicator Off</source>
+        <translation>关闭指示灯</translation>
+    </message>
+    <message>
         <source>Open Consolo</source>
         <translation>打开控制台</translation>
     </message>
@@ -221,8 +229,8 @@
         <translation>重新搜索</translation>
     </message>
     <message>
-        <source>Devices whose console you open (right-click a device in the table) are listed here</source>
-        <translation>打开了控制台的设备（在表格中右键单击设备）会列在这里</translation>
+        <source>Right-click a device in the table and choose &quot;Open Consolo&quot;: its console is listed here; click it to show the console again</source>
+        <translation>在表格中右键单击设备并选择“打开控制台”：它的控制台会列在这里；单击即可再次显示该控制台</translation>
     </message>
 </context>
 <context>
@@ -240,8 +248,56 @@
         <translation>提示</translation>
     </message>
     <message>
-        <source>Login to %1 is not available: no console transport.</source>
-        <translation>无法登录 %1：没有控制台传输通道。</translation>
+        <source>Cannot connect to %1: not an IPv4 address</source>
+        <translation>无法连接 %1：不是 IPv4 地址</translation>
+    </message>
+    <message>
+        <source>Cannot connect to %1: %2</source>
+        <translation>无法连接 %1：%2</translation>
+    </message>
+    <message>
+        <source>The host key of %1 has changed (it is now %2). Another device may be answering at this address, or someone may be listening in: not connected. If the device was replaced, remove its line from %3.</source>
+        <translation>%1 的主机密钥已改变（现在是 %2）。可能是另一台设备在此地址应答，也可能有人在窃听：未连接。如果设备已更换，请从 %3 中删除它的那一行。</translation>
+    </message>
+    <message>
+        <source>Cannot check the host key of %1: %2</source>
+        <translation>无法检查 %1 的主机密钥：%2</translation>
+    </message>
+    <message>
+        <source>Login to %1 as %2 failed: %3</source>
+        <translation>以 %2 身份登录 %1 失败：%3</translation>
+    </message>
+    <message>
+        <source>The device %1 is not known yet. Its host key has the SHA-256 fingerprint
+%2
+Accept this key and log in? It is remembered for the next logins.</source>
+        <translation>设备 %1 尚未被信任。它的主机密钥的 SHA-256 指纹为
+%2
+接受此密钥并登录吗？以后登录时会记住它。</translation>
+    </message>
+    <message>
+        <source>The host key of %1 was not accepted: not connected.</source>
+        <translation>未接受 %1 的主机密钥：未连接。</translation>
+    </message>
+    <message>
+        <source>The host key cannot be remembered: %1</source>
+        <translation>无法记住主机密钥：%1</translation>
+    </message>
+    <message>
+        <source>The host key cannot be remembered in %1: %2</source>
+        <translation>无法在 %1 中记住主机密钥：%2</translation>
+    </message>
+    <message>
+        <source>The command failed: %1</source>
+        <translation>命令执行失败：%1</translation>
+    </message>
+    <message>
+        <source>[exit status %1]</source>
+        <translation>[退出状态 %1]</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost.</source>
+        <translation>与 %1 的连接已断开。</translation>
     </message>
 </context>
 <context>
@@ -281,6 +337,29 @@
     <message>
         <source>Clear Text</source>
         <translation>清空文本</translation>
+    </message>
+</context>
+<context>
+    <name>SshSession</name>
+    <message>
+        <source>no SSH session</source>
+        <translation>没有 SSH 会话</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>no answer from %1:%2</source>
+        <translation>%1:%2 没有应答</translation>
+    </message>
+    <message>
+        <source>no answer to the login</source>
+        <translation>登录没有应答</translation>
+    </message>
+    <message>
+        <source>user name or password not accepted</source>
+        <translation>用户名或密码不正确</translation>
     </message>
 </context>
 </TS>

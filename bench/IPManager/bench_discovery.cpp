@@ -1,5 +1,6 @@
-// bench_discovery: the simulator answers as 1000 devices in one burst; reports the rows
-// shown, the time from the last answer to a complete, formatted table, and GUI stalls.
+// bench_discovery: the simulator answers as 1000 devices (BENCH_DEVICES) in one burst;
+// reports the rows shown, the time from the last answer to a complete, formatted table, and
+// GUI stalls. BENCH_SMOKE=1: a handful of devices, only to show that the program still runs.
 //
 // Needs the test network; run as root. Without it, the program re-runs itself through
 // tests/IPManager/netns.sh.
@@ -31,7 +32,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int devices = qEnvironmentVariableIsSet("BENCH_DEVICES") ? qEnvironmentVariableIntValue("BENCH_DEVICES") : 1000;
+    const bool smoke = qEnvironmentVariableIntValue("BENCH_SMOKE") == 1;
+    const int devices = smoke ? 20 : qEnvironmentVariableIsSet("BENCH_DEVICES") ? qEnvironmentVariableIntValue("BENCH_DEVICES") : 1000;
 
     Simulator sim({QStringLiteral("--devices"), QString::number(devices)});
     if (!sim.isReady()) {
@@ -42,6 +44,7 @@ int main(int argc, char** argv)
     panel.resize(1200, 800);
     panel.show();
     auto* table = panel.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+    auto* columnFit = panel.findChild<QTimer*>(QStringLiteral("columnFitTimer"));
 
     QElapsedTimer clock;
     clock.start();
@@ -64,13 +67,9 @@ int main(int argc, char** argv)
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, &panel, [&] {
-        if (completeNs < 0 && table->rowCount() == devices) {
-            // The column sizing queued by the last row runs before this.
-            QTimer::singleShot(0, &panel, [&] {
-                if (completeNs < 0)
-                    completeNs = clock.nsecsElapsed();
-            });
-        }
+        // Complete: every row in and the columns fitted to them.
+        if (completeNs < 0 && table->rowCount() == devices && columnFit && !columnFit->isActive())
+            completeNs = clock.nsecsElapsed();
     });
 
     bool done = false;
@@ -92,10 +91,10 @@ int main(int argc, char** argv)
     const double toTableMs = completeNs < 0 ? -1.0 : (completeNs - lastAnswerNs.load()) / 1e6;
     std::printf("devices answering:            %d\n", devices);
     std::printf("rows shown:                   %d (target: all)\n", table->rowCount());
-    std::printf("last answer -> full table:    %.1f ms (target <= 2000 ms)\n", toTableMs);
-    std::printf("GUI stall p99 / max:          %.1f ms / %.1f ms over %zu ticks (target p99 <= 100 ms)\n", p99, maxStall,
-                stalls.size());
-    const bool ok = table->rowCount() == devices && toTableMs >= 0 && toTableMs <= 2000 && p99 <= 100;
+    std::printf("last answer -> full table:    %.1f ms (target <= 1000 ms)\n", toTableMs);
+    std::printf("GUI stall p99 / max:          %.1f ms / %.1f ms over %zu ticks (target p99 <= 50 ms, max <= 100 ms)\n", p99,
+                maxStall, stalls.size());
+    const bool ok = table->rowCount() == devices && toTableMs >= 0 && toTableMs <= 1000 && p99 <= 50 && maxStall <= 100;
     std::printf("%s\n", ok ? "targets met" : "targets NOT met");
     return ok ? 0 : 1;
 }

@@ -29,7 +29,8 @@ IF_SIM="vxs$$"
 IF_TEST="vxt$$"
 
 . "$(dirname "$0")/../../scripts/netpair.sh"
-trap vxa_netpair_down EXIT
+# /etc/netns/<namespace> holds files a test lays over /etc inside that namespace (a test user).
+trap 'vxa_netpair_down; rm -rf "/etc/netns/$NS_SIM" "/etc/netns/$NS_TEST"; rmdir /etc/netns 2>/dev/null || true' EXIT
 trap 'exit 130' INT TERM
 
 vxa_netpair_up "$NS_SIM" "$NS_TEST" "$IF_SIM" "$IF_TEST" 198.18.0.1/24 198.18.0.2/24

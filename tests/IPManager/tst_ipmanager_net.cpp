@@ -1,11 +1,16 @@
 // The IP manager panel against the device simulator, over a veth pair between two
 // network namespaces (started through netns.sh; skips otherwise).
+#include "CIceDevConsolo.h"
 #include "IPManager.h"
 #include "simulator.h"
 #include "testutil.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTreeWidget>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +73,17 @@ public:
     bool removed = false;
 };
 
+// Stands in for the browser: "Logon Web" hands its address to whatever handles http.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public slots:
+    void openUrl(const QUrl& url) { urls << url.toString(); }
+
+public:
+    QStringList urls;
+};
+
 } // namespace
 
 class tst_IPManagerNet : public QObject
@@ -104,6 +120,10 @@ private slots:
     void adapterVanishesMidSearch();
     void adapterVanishesMidConfig();
     void tickedBoxesAreTheSelection();
+    void contextMenu_data();
+    void contextMenu();
+    void contextMenuOnlyOnIdleRows();
+    void plantSizedSearch();
 
 private:
     QComboBox* cardList() { return panel->findChild<QComboBox*>(QStringLiteral("card_list")); }
@@ -111,7 +131,7 @@ private:
     QLineEdit* edit(const char* name) { return panel->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     QTableWidget* table() { return panel->findChild<QTableWidget*>(QStringLiteral("tableWidget")); }
     QPlainTextEdit* log() { return panel->findChild<QPlainTextEdit*>(QStringLiteral("card_address")); }
-    QCheckBox* rowBox(int row) { return table()->cellWidget(row, 0)->findChild<QCheckBox*>(); }
+    QCheckBox* rowBox(int row) { return panel->rowCheckBox(row); }
     QString cell(int row, int col)
     {
         QTableWidgetItem* it = table()->item(row, col);
@@ -134,6 +154,22 @@ private:
         const int idx = cardList()->findText(dummy.name, Qt::MatchStartsWith);
         cardList()->setCurrentIndex(idx);
         return idx >= 0;
+    }
+
+    // Right-clicks the device table on a row (or below the rows for -1); the menu shown, if any.
+    QMenu* rightClick(int row)
+    {
+        QWidget* vp = table()->viewport();
+        const QPoint pos = row >= 0 ? table()->visualRect(table()->model()->index(row, 4)).center() : QPoint(5, vp->height() - 5);
+        QContextMenuEvent ev(QContextMenuEvent::Mouse, pos, vp->mapToGlobal(pos));
+        QApplication::sendEvent(vp, &ev);
+        auto* menu = panel->findChild<QMenu*>(QStringLiteral("deviceMenu"));
+        return menu && menu->isVisible() ? menu : nullptr;
+    }
+    static QAction* menuAction(QMenu* menu, const QString& text)
+    {
+        const QList<QAction*> all = menu->actions();
+        return *std::find_if(all.begin(), all.end(), [&text](QAction* a) { return a->text() == text; });
     }
 
     std::unique_ptr<IPManager> panel;
@@ -730,6 +766,94 @@ void tst_IPManagerNet::tickedBoxesAreTheSelection()
     QVERIFY(rowBox(0)->isChecked() && rowBox(1)->isChecked());
     QTest::qWait(300); // nothing may have gone out; the simulator would report it
     QCOMPARE(sim.framesWithOpcode("0030").size(), 0);
+}
+
+void tst_IPManagerNet::contextMenu_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("seen"); // by the simulator, the browser or the device tree
+    QTest::newRow("indicator on") << 1 << "Indicator On" << "02:56:58:00:00:02 on";
+    QTest::newRow("indicator off") << 0 << "Indicator Off" << "02:56:58:00:00:01 off";
+    QTest::newRow("logon web") << 2 << "Logon Web" << "http://198.18.1.12/us/login.html";
+    QTest::newRow("open consolo") << 1 << "Open Consolo" << "198.18.1.11";
+}
+
+void tst_IPManagerNet::contextMenu()
+{
+    QFETCH(int, row);
+    QFETCH(QString, action);
+    QFETCH(QString, seen);
+    QTemporaryDir dir;
+    const QString indicators = dir.filePath(QStringLiteral("indicators"));
+    Simulator sim({"--devices", "3", "--indicator-log", indicators});
+    QVERIFY(sim.isReady());
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "openUrl");
+    QVERIFY(shownHeader());
+    QVERIFY(search() > 0);
+    auto* tabs = panel->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    QCOMPARE(tabs->count(), 1); // no consoles yet
+    QMenu* menu = rightClick(row);
+    QVERIFY(menu);
+    QCOMPARE(table()->currentRow(), row);
+    QAction* act = menuAction(menu, action);
+    QVERIFY(act->isEnabled());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(act).center());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    if (action.startsWith(QLatin1String("Indicator"))) {
+        auto logged = [&indicators] {
+            QFile f(indicators);
+            return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+        };
+        QTRY_COMPARE(logged(), seen + QLatin1Char('\n'));
+    } else if (action == QLatin1String("Logon Web")) {
+        QCOMPARE(browser.urls, QStringList{seen});
+    } else {
+        // Shown on its own tab and listed in the tree; a second console, then back through the tree.
+        auto* tree = qobject_cast<QTreeWidget*>(panel->GetManagerWidget());
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QTest::mouseClick(rightClick(0), Qt::LeftButton, {}, menu->actionGeometry(act).center());
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(tree->topLevelItem(0)->text(0), seen);
+        tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tree));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+        QVERIFY(panel->findChild<QLabel*>(QStringLiteral("labelDeviceInfo"))->text().contains(seen));
+        auto* shown = qobject_cast<CIceDevConsolo*>(panel->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"))->currentWidget());
+        QVERIFY(shown && shown->deviceIp() == seen);
+        QVERIFY(search() > 0); // the consoles go with the rows, and their tab with them
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tree->topLevelItemCount(), 0);
+    }
+}
+
+void tst_IPManagerNet::contextMenuOnlyOnIdleRows()
+{
+    Simulator sim({"--devices", "3"});
+    QVERIFY(sim.isReady());
+    QVERIFY(shownHeader());
+    QSignalSpy done(panel.get(), &IPManager::searchDone_signal);
+    QTest::mouseClick(button("btn_serach"), Qt::LeftButton);
+    QTRY_COMPARE(table()->rowCount(), 3); // answers in, the search still waits for more
+    QMenu* menu = rightClick(1);
+    QVERIFY(menu && done.isEmpty());
+    for (QAction* a : menu->actions())
+        QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+    menu->close();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QVERIFY(!rightClick(-1)); // empty space below the rows: no menu
+}
+
+void tst_IPManagerNet::plantSizedSearch()
+{
+    Simulator sim({"--devices", "5000"});
+    QVERIFY(sim.isReady());
+    QVERIFY(search() > 0);
+    QCOMPARE(table()->rowCount(), 5000);
+    for (int r : {0, 2499, 4999})
+        QCOMPARE(cell(r, 4), QStringLiteral("VXA-DEV-%1").arg(r + 1));
 }
 
 QTEST_MAIN(tst_IPManagerNet)

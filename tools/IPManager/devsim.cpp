@@ -55,6 +55,7 @@ struct Options {
     bool hasRawName = false;
     bool hasRawSerial = false;
     QString logFile;
+    QString indicatorLog;
 };
 
 void usage()
@@ -81,7 +82,9 @@ void usage()
         "                       stays silent; devices beyond the list use --config-delay\n"
         "  --name-hex HEX       exact bytes of every device's name element\n"
         "  --serial-hex HEX     exact bytes of every device's serial element\n"
-        "  --log FILE           write the received frames there instead of stdout\n",
+        "  --log FILE           write the received frames there instead of stdout\n"
+        "  --indicator-log FILE record each indicator request as a line \"<mac> on|off\",\n"
+        "                       or \"<mac> malformed\" when its bytes break the layout\n",
         stderr);
 }
 
@@ -170,6 +173,8 @@ bool parseArgs(const QStringList& args, Options* o)
             o->hasRawSerial = true;
         } else if (a == QLatin1String("--log")) {
             o->logFile = v;
+        } else if (a == QLatin1String("--indicator-log")) {
+            o->indicatorLog = v;
         } else {
             std::fprintf(stderr, "vxa-devsim: unknown option %s\n", qPrintable(a));
             return false;
@@ -187,6 +192,16 @@ std::array<quint8, N> countUp(std::array<quint8, N> base, int n)
         n = sum >> 8;
     }
     return base;
+}
+
+// An indicator request as a device reads it, byte by byte: "<destination mac> on|off", or
+// "malformed" when anything in the frame breaks the layout.
+QByteArray indicatorRecord(const QByteArray& f)
+{
+    const bool ok = f.size() >= kIndicatorRequestSize && f.mid(12, 10) == QByteArray::fromHex("08062300005006040000")
+                    && (f.at(22) == 1 || f.at(22) == 2) && f.mid(23, 9) == QByteArray(9, '\0')
+                    && f.mid(32, 6) == f.mid(6, 6) && f.mid(38, 4) == QByteArray::fromHex("00006688");
+    return f.left(6).toHex(':') + (!ok ? " malformed" : f.at(22) == 1 ? " on" : " off");
 }
 
 struct Pending {
@@ -240,6 +255,11 @@ int main(int argc, char** argv)
         logFile.write(line + '\n');
         logFile.flush();
     };
+    QFile indicatorFile(opt.indicatorLog);
+    if (!opt.indicatorLog.isEmpty() && !indicatorFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        std::fprintf(stderr, "vxa-devsim: cannot open %s: %s\n", qPrintable(opt.indicatorLog), qPrintable(indicatorFile.errorString()));
+        return 1;
+    }
 
     quint32 netmask = 0;
     QString err;
@@ -275,7 +295,10 @@ int main(int argc, char** argv)
             if (frame.size() >= 12)
                 std::copy(frame.constBegin() + 6, frame.constBegin() + 12, requester.begin());
             const quint16 op = opcodeOf(frame);
-            if (op == OpSearchRequest) {
+            if (op == OpIndicator && indicatorFile.isOpen()) {
+                indicatorFile.write(indicatorRecord(frame) + '\n');
+                indicatorFile.flush();
+            } else if (op == OpSearchRequest) {
                 for (size_t i = 0; i < devs.size(); ++i) {
                     QByteArray answer = buildSearchAnswer(requester, devs[i]);
                     if (opt.malformed)
