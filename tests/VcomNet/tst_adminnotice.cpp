@@ -1,7 +1,9 @@
 // The note an ordinary user sees on the VCOM page and its "Restart as administrator"
-// button when pkexec is not there to do the restart.
+// button when pkexec is not there to do the restart, refuses it, or does it.
 
 #include "AdminNotice.h"
+#include "adminrestart.h"
+#include "testutil.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -15,6 +17,8 @@ class tst_AdminNotice : public QObject
 private slots:
     void explainsAndOffersRestart();
     void missingPkexecIsReported();
+    void restartWaitsForTheNewInstance_data();
+    void restartWaitsForTheNewInstance();
 };
 
 void tst_AdminNotice::explainsAndOffersRestart()
@@ -51,6 +55,64 @@ void tst_AdminNotice::missingPkexecIsReported()
     qputenv("PATH", oldPath);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QVERIFY2(boxText.contains(QLatin1String("pkexec")), qPrintable(boxText));
+}
+
+void tst_AdminNotice::restartWaitsForTheNewInstance_data()
+{
+    QTest::addColumn<QByteArray>("pkexec"); // the stand-in's script
+    QTest::addColumn<QString>("reason");    // in the box; empty: the new instance reported in
+    QTest::newRow("cancelled") << QByteArray("echo 'Error executing command as another user: Request dismissed' >&2\n"
+                                             "exit 126")
+                               << QStringLiteral("The restart was cancelled");
+    QTest::newRow("refused") << QByteArray("echo 'Error executing command as another user: Not authorized' >&2\n"
+                                           "exit 127")
+                             << QStringLiteral("Administrator rights were refused");
+    QTest::newRow("no agent") << QByteArray("echo 'Error executing command as another user: No authentication "
+                                            "agent found.' >&2\nexit 127")
+                              << QStringLiteral("No authentication agent runs in this session");
+    QTest::newRow("program fails") << QByteArray("echo 'vxa: cannot open a display' >&2\nexit 1")
+                                   << QStringLiteral("ended before its window opened (exit status 1)");
+    QTest::newRow("started") << QByteArray("while [ $# -gt 0 ]; do\n"
+                                           "  [ \"$1\" = --restart-notify ] && echo started | socat - UNIX-CONNECT:\"$2\"\n"
+                                           "  shift\ndone")
+                             << QString();
+}
+
+void tst_AdminNotice::restartWaitsForTheNewInstance()
+{
+    QFETCH(QByteArray, pkexec);
+    QFETCH(QString, reason);
+    QTemporaryDir bin;
+    QFile script(bin.filePath(QStringLiteral("pkexec")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n" + pkexec + "\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + oldPath);
+
+    AdminNotice notice;
+    notice.show();
+    auto* restarter = notice.findChild<AdminRestart*>();
+    QSignalSpy started(restarter, &AdminRestart::started);
+    QString boxText;
+    auto answer = testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* w) { boxText = testutil::modalText(w); },
+                                            20000);
+    auto* button = notice.findChild<QPushButton*>(QStringLiteral("restartAsAdministrator"));
+    button->click();
+    qputenv("PATH", oldPath);
+    QVERIFY(!button->isEnabled()); // waiting, the window still there
+    if (reason.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 20000);
+        testutil::cancelAnswer(answer);
+        QVERIFY(boxText.isEmpty());
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!boxText.isEmpty(), 20000);
+    QVERIFY2(boxText.contains(reason), qPrintable(boxText));
+    QVERIFY(boxText.contains(QLatin1String("keeps running")));
+    QCOMPARE(started.count(), 0);
+    QVERIFY(button->isEnabled());
 }
 
 QTEST_MAIN(tst_AdminNotice)
