@@ -61,20 +61,13 @@ void tst_AdminNotice::restartWaitsForTheNewInstance_data()
 {
     QTest::addColumn<QByteArray>("pkexec"); // the stand-in's script
     QTest::addColumn<QString>("reason");    // in the box; empty: the new instance reported in
-    QTest::newRow("cancelled") << QByteArray("echo 'Error executing command as another user: Request dismissed' >&2\n"
-                                             "exit 126")
-                               << QStringLiteral("The restart was cancelled");
-    QTest::newRow("refused") << QByteArray("echo 'Error executing command as another user: Not authorized' >&2\n"
-                                           "exit 127")
-                             << QStringLiteral("Administrator rights were refused");
-    QTest::newRow("no agent") << QByteArray("echo 'Error executing command as another user: No authentication "
-                                            "agent found.' >&2\nexit 127")
-                              << QStringLiteral("No authentication agent runs in this session");
-    QTest::newRow("program fails") << QByteArray("echo 'vxa: cannot open a display' >&2\nexit 1")
-                                   << QStringLiteral("ended before its window opened (exit status 1)");
-    QTest::newRow("started") << QByteArray("while [ $# -gt 0 ]; do\n"
-                                           "  [ \"$1\" = --restart-notify ] && echo started | socat - UNIX-CONNECT:\"$2\"\n"
-                                           "  shift\ndone")
+    const QByteArray error = "echo 'Error executing command as another user: ";
+    QTest::newRow("cancelled") << error + "Request dismissed' >&2; exit 126" << "The restart was cancelled";
+    QTest::newRow("refused") << error + "Not authorized' >&2; exit 127" << "Administrator rights were refused";
+    QTest::newRow("no agent") << error + "No authentication agent found.' >&2; exit 127" << "No authentication agent";
+    QTest::newRow("program fails") << QByteArray("exit 1") << "ended before its window opened (exit status 1)";
+    QTest::newRow("started") << QByteArray("while [ $# -gt 0 ]; do [ \"$1\" = --restart-notify ] && "
+                                           "echo started | socat - UNIX-CONNECT:\"$2\"; shift; done")
                              << QString();
 }
 
@@ -84,35 +77,24 @@ void tst_AdminNotice::restartWaitsForTheNewInstance()
     QFETCH(QString, reason);
     QTemporaryDir bin;
     QFile script(bin.filePath(QStringLiteral("pkexec")));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\n" + pkexec + "\n");
+    QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + pkexec + "\n") > 0);
     script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ":" + oldPath);
-
     AdminNotice notice;
-    notice.show();
-    auto* restarter = notice.findChild<AdminRestart*>();
-    QSignalSpy started(restarter, &AdminRestart::started);
+    QSignalSpy started(notice.findChild<AdminRestart*>(), &AdminRestart::started);
     QString boxText;
-    auto answer = testutil::answerNextModal(QStringLiteral("OK"), [&](QWidget* w) { boxText = testutil::modalText(w); },
-                                            20000);
+    auto answer = testutil::answerNextModal("OK", [&](QWidget* w) { boxText = testutil::modalText(w); }, 20000);
     auto* button = notice.findChild<QPushButton*>(QStringLiteral("restartAsAdministrator"));
     button->click();
     qputenv("PATH", oldPath);
     QVERIFY(!button->isEnabled()); // waiting, the window still there
-    if (reason.isEmpty()) {
-        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 20000);
-        testutil::cancelAnswer(answer);
-        QVERIFY(boxText.isEmpty());
-        return;
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!boxText.isEmpty(), 20000);
-    QVERIFY2(boxText.contains(reason), qPrintable(boxText));
-    QVERIFY(boxText.contains(QLatin1String("keeps running")));
-    QCOMPARE(started.count(), 0);
-    QVERIFY(button->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(started.count() == 1 || !boxText.isEmpty(), 20000);
+    testutil::cancelAnswer(answer);
+    QCOMPARE(started.count(), reason.isEmpty() ? 1 : 0); // only a started instance ends this one
+    QVERIFY2(boxText.contains(reason) && (reason.isEmpty() == boxText.isEmpty()), qPrintable(boxText));
+    QCOMPARE(button->isEnabled(), !reason.isEmpty());
 }
 
 QTEST_MAIN(tst_AdminNotice)

@@ -17,7 +17,6 @@
 #include <QtTest>
 
 #include <sched.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 using namespace assisttest;
@@ -33,41 +32,23 @@ QList<QMessageBox*> visibleBoxes()
     return boxes;
 }
 
-// Clicks button, answers the first box that shows up within 10 s (Yes, or OK; polled by a
-// timer, which also runs inside a modal box's own loop) and returns its text.
+// Clicks button (null: none), answers the first box within 10 s with Yes or OK and returns
+// its text. A timer polls, as it also runs inside a modal box's own event loop.
 QString boxAfter(QAbstractButton* button)
 {
     QString text;
-    bool seen = false;
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&]() {
-        const auto boxes = visibleBoxes();
-        if (seen || boxes.isEmpty())
-            return;
-        seen = true;
-        text = boxes.first()->text();
-        QAbstractButton* yes = boxes.first()->button(QMessageBox::Yes);
-        (yes ? yes : boxes.first()->button(QMessageBox::Ok))->click();
+    QObject::connect(&poll, &QTimer::timeout, [&text]() {
+        if (QMessageBox* box = text.isEmpty() ? visibleBoxes().value(0) : nullptr) {
+            text = box->text();
+            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok))->click();
+        }
     });
     poll.start(10);
-    QTimer::singleShot(0, button, &QAbstractButton::click);
-    QTest::qWaitFor([&seen]() { return seen; }, 10000);
+    if (button)
+        QTimer::singleShot(0, button, &QAbstractButton::click);
+    QTest::qWaitFor([&text]() { return !text.isEmpty(); }, 10000);
     return text;
-}
-
-void sendText(UartNetAssist* p, const QString& text)
-{
-    child<QPlainTextEdit>(p, "send_text")->setPlainText(text);
-    child<QPushButton>(p, "btn_send")->click();
-}
-
-QString comboItems(UartNetAssist* p, const char* name)
-{
-    QStringList items;
-    auto* combo = child<QComboBox>(p, name);
-    for (int i = 0; i < combo->count(); ++i)
-        items << (combo->itemData(i).isValid() ? combo->itemData(i).toString() : combo->itemText(i));
-    return items.join(QLatin1Char(','));
 }
 
 } // namespace
@@ -90,14 +71,17 @@ void tst_OrdinaryUser::init()
     if (::geteuid() != 0)
         QSKIP("switching to an ordinary user needs root");
     layout.reset(new ordinaryuser::InstalledLayout);
-    QVERIFY(layout->isValid());
 }
 
 void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
 {
     const QStringList installed = layout->appFiles();
-    // First start: every preference toggled and addresses and payloads added, from two panels.
-    const QStringList first = ordinaryuser::run(*layout, []() {
+    const auto send = [](UartNetAssist* p, const QString& text) {
+        child<QPlainTextEdit>(p, "send_text")->setPlainText(text);
+        child<QPushButton>(p, "btn_send")->click();
+    };
+    // First start: every preference toggled, addresses and payloads added, from two panels.
+    const QStringList first = ordinaryuser::run(*layout, [send]() {
         QTcpServer server;
         server.listen(QHostAddress::LocalHost, 0);
         QUdpSocket peer;
@@ -114,12 +98,12 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         }
         child<QComboBox>(udp, "checksum_type")->setCurrentIndex(3);
         openClient(client, QStringLiteral("127.0.0.1:%1").arg(server.serverPort()));
-        sendText(client, QStringLiteral("from client"));
+        send(client, QStringLiteral("from client"));
         const int port = freeUdpPort();
         openLocal(udp, 3, port);
         peer.writeDatagram("x", QHostAddress::LocalHost, quint16(port));
         QTest::qWaitFor([udp]() { return child<QComboBox>(udp, "remote_addr_history")->count() == 1; }, 5000);
-        sendText(udp, QStringLiteral("from udp"));
+        send(udp, QStringLiteral("from udp"));
         const QStringList out{QString::number(visibleBoxes().size()),
                               QStringLiteral("127.0.0.1:%1").arg(peer.localPort()), QString::number(port),
                               QStringLiteral("127.0.0.1:%1").arg(server.serverPort())};
@@ -127,17 +111,18 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         delete client;
         return out;
     });
-    QCOMPARE(first.size(), 4);
-    QCOMPARE(first.at(0), QStringLiteral("0"));
+    QCOMPARE(first.value(0), QStringLiteral("0"));
 
     // Second start: a new panel finds everything back.
     const QStringList second = ordinaryuser::run(*layout, []() {
         auto* p = new UartNetAssist;
         const AssistViewPrefs view = AssistShared::instance().view();
+        auto* sent = child<QComboBox>(p, "send_history");
         QStringList out{QStringLiteral("%1%2%3 %4").arg(view.msStamps).arg(view.showEscapes).arg(view.hexTextColumn)
                             .arg(view.scrollback),
                         QString::number(child<QComboBox>(p, "checksum_type")->currentIndex()),
-                        comboItems(p, "send_history"), comboItems(p, "remote_addr_history")};
+                        sent->itemData(0).toString() + QLatin1Char(',') + sent->itemData(1).toString(),
+                        child<QComboBox>(p, "remote_addr_history")->itemText(0)};
         setProtocol(p, 3);
         out << child<QLineEdit>(p, "addr_port_edit")->text();
         setProtocol(p, 2);
@@ -145,10 +130,9 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         delete p;
         return out;
     });
-    const QStringList expected = QStringList{"111 1000", "3", "from udp,from client"} + first.mid(1) + QStringList{"0"};
-    QCOMPARE(second, expected);
+    QCOMPARE(second, QStringList({"111 1000", "3", "from udp,from client"}) + first.mid(1) + QStringList{"0"});
     QCOMPARE(layout->appFiles(), installed);
-    QVERIFY(QFileInfo::exists(layout->dataDir() + QStringLiteral("/config/assist.ini")));
+    QVERIFY(QFileInfo::exists(layout->home() + QStringLiteral("/.config/vxa/config/assist.ini")));
 }
 
 void tst_OrdinaryUser::refusalsAreExplained_data()
@@ -156,12 +140,12 @@ void tst_OrdinaryUser::refusalsAreExplained_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QStringList>("expected"); // in the child's lines; %1 the device, %2 the application dir
     QTest::newRow("VCOM: /dev refuses links")
-        << "vcom" << QStringList{"notice on the empty page", "create com pair failed, please try other com name",
+        << "vcom" << QStringList{"notice", "create com pair failed, please try other com name",
                                  "Virtual serial ports are links under /dev, which only the administrator may create"};
     QTest::newRow("serial: device of another group")
-        << "serial" << QStringList{"You have no permission to open the serial port %1. Its device file belongs to the "
-                                   "group \"dialout\": add yourself to that group (sudo usermod -aG dialout $USER) and "
-                                   "log in again.", "%1-gone device not found. The port is gone"};
+        << "serial" << QStringList{"serial port %1. Its device file belongs to the group \"dialout\": add yourself to "
+                                   "that group (sudo usermod -aG dialout $USER) and log in again.",
+                                   "%1-gone device not found. The port is gone"};
     QTest::newRow("record file: unwritable working directory")
         << "record" << QStringList{"The frames cannot be recorded in %2/rs1.txt: Permission denied.", "frames shown"};
     QTest::newRow("IP Manager: capture refused") << "capture" << QStringList{"setcap cap_net_raw+ep", "1 box", "log"};
@@ -184,7 +168,7 @@ void tst_OrdinaryUser::refusalsAreExplained()
             host.show();
             panel.setActive(true);
             auto* button = panel.findChild<QPushButton*>(QStringLiteral("restartAsAdministrator"));
-            QStringList out{button && button->isVisible() ? QStringLiteral("notice on the empty page") : QString()};
+            QStringList out{button && button->isVisible() ? QStringLiteral("notice") : QString()};
             emit manager->newConnection(CONNECTION_UDP);
             out << boxAfter(data->findChild<QPushButton*>(QStringLiteral("udp_new"))).split(QLatin1Char('\n')).mid(0, 2);
             delete data;
@@ -217,7 +201,7 @@ void tst_OrdinaryUser::refusalsAreExplained()
             auto* start = new QPushButton(w);
             connect(start, &QPushButton::clicked, w, &winDebug::doStart);
             boxAfter(start); // "save data to the file named rs1.txt?" Yes
-            QStringList out{boxAfter(new QPushButton(w))};
+            QStringList out{boxAfter(nullptr)};
             if (QTest::qWaitFor([w]() { return w->frameModel()->rowCount() > 2; }, 10000))
                 out << QStringLiteral("frames shown");
             delete w;
@@ -238,9 +222,8 @@ void tst_OrdinaryUser::refusalsAreExplained()
                 search->click();
                 QTest::qWaitFor([ipm, search]() { return ipm->findChild<QMessageBox*>() && search->isEnabled(); }, 10000);
             }
-            auto* box = ipm->findChild<QMessageBox*>();
             const QString log = ipm->findChild<QPlainTextEdit*>(QStringLiteral("card_address"))->toPlainText();
-            const QStringList out{box ? box->text() : QString(),
+            const QStringList out{ipm->findChild<QMessageBox*>() ? ipm->findChild<QMessageBox*>()->text() : QString(),
                                   QStringLiteral("%1 box").arg(ipm->findChildren<QMessageBox*>().size()),
                                   log.contains(QLatin1String("setcap")) || log.contains(QLatin1String("Filter"))
                                       ? log : QStringLiteral("log")};

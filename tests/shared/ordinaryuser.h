@@ -1,8 +1,8 @@
 #pragma once
 
 // The program as an ordinary user meets it once installed: a read-only application
-// directory outside the build tree, an empty home (XDG folders inside), and the process
-// switched to "nobody" in a forked child with an application object of its own.
+// directory outside the build tree, an empty home holding the XDG folders, and the
+// process switched to "nobody" in a forked child with an application object of its own.
 
 #include "appdir.h"
 
@@ -10,37 +10,34 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace ordinaryuser {
 
-class InstalledLayout
+struct InstalledLayout
 {
-public:
     InstalledLayout()
     {
         QDir(root.path()).mkpath(QStringLiteral("app/config"));
         QDir(root.path()).mkpath(QStringLiteral("home"));
         QFile version(appDir() + QStringLiteral("/config/version.ini"));
-        ok = version.open(QIODevice::WriteOnly) && version.write("[VXA]\nTAG=installed\n") > 0;
-        version.close();
+        if (version.open(QIODevice::WriteOnly))
+            version.write("[VXA]\nTAG=installed\n");
         QFile::setPermissions(root.path(), QFile::Permissions(0x7755));
         QFile::setPermissions(home(), QFile::Permissions(0x7777));
-        QFile::setPermissions(appDir() + QStringLiteral("/config"), QFile::Permissions(0x5555));
-        QFile::setPermissions(appDir(), QFile::Permissions(0x5555));
+        for (const QString& dir : {appDir() + QStringLiteral("/config"), appDir()})
+            QFile::setPermissions(dir, QFile::Permissions(0x5555));
     }
     ~InstalledLayout() { QFile::setPermissions(appDir(), QFile::Permissions(0x7700)); }
-    bool isValid() const { return ok; }
     QString appDir() const { return root.filePath(QStringLiteral("app")); }
     QString home() const { return root.filePath(QStringLiteral("home")); }
-    QString dataDir() const { return home() + QStringLiteral("/.config/vxa"); }
     QStringList appFiles() const
     {
         QStringList all;
@@ -50,38 +47,34 @@ public:
             all << it.next();
         return all;
     }
-
-private:
     QTemporaryDir root;
-    bool ok = false;
 };
 
 // Runs fn as "nobody" in a forked child (offscreen QApplication, HOME and XDG folders in
-// the layout's home) and returns its lines. asRoot runs first, before the switch. The
-// child is ended after timeoutSec whatever it does.
+// the layout's home) and returns its lines; asRoot runs before the switch. The child and
+// what it started are ended after timeoutSec whatever they do.
 inline QStringList run(const InstalledLayout& layout, const std::function<QStringList()>& fn,
                        const std::function<bool()>& asRoot = {}, int timeoutSec = 90)
 {
     const passwd* nobody = ::getpwnam("nobody");
     int fds[2];
-    if (!nobody || ::pipe2(fds, O_CLOEXEC) != 0) // programs the child starts must not hold it open
+    if (!nobody || ::pipe2(fds, O_CLOEXEC) != 0)
         return {QStringLiteral("child: no user nobody")};
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(fds[0]);
-        ::setpgid(0, 0); // ended as a group, with whatever it started
+        ::setpgid(0, 0);
         ::alarm(unsigned(timeoutSec));
         QByteArray out = "child: set-up as root failed";
         if ((!asRoot || asRoot()) && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0
             && ::setuid(nobody->pw_uid) == 0) {
-            qputenv("HOME", QFile::encodeName(layout.home()));
-            qputenv("XDG_CONFIG_HOME", QFile::encodeName(layout.home() + QStringLiteral("/.config")));
-            qputenv("XDG_DATA_HOME", QFile::encodeName(layout.home() + QStringLiteral("/.local/share")));
-            const QString runtime = layout.home() + QStringLiteral("/runtime");
-            ::mkdir(QFile::encodeName(runtime).constData(), 0700);
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+            const QString home = layout.home();
+            ::mkdir(QFile::encodeName(home + QStringLiteral("/runtime")).constData(), 0700);
+            qputenv("HOME", QFile::encodeName(home));
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+            qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home + QStringLiteral("/runtime")));
             qputenv("QT_QPA_PLATFORM", "offscreen");
-            QDir::setCurrent(layout.home());
+            QDir::setCurrent(home);
             static int argc = 1;
             static char name[] = "ordinaryuser";
             static char* argv[] = {name, nullptr};
@@ -103,8 +96,10 @@ inline QStringList run(const InstalledLayout& layout, const std::function<QStrin
     int status = 0;
     ::waitpid(pid, &status, 0);
     ::kill(-pid, SIGKILL);
-    return QString::fromUtf8(answer).split(QChar(0x1e))
-        + (WIFEXITED(status) ? QStringList() : QStringList{QStringLiteral("child: killed by %1").arg(WTERMSIG(status))});
+    QStringList lines = QString::fromUtf8(answer).split(QChar(0x1e));
+    if (!WIFEXITED(status))
+        lines << QStringLiteral("child killed");
+    return lines;
 }
 
 } // namespace ordinaryuser
