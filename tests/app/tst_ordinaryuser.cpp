@@ -170,7 +170,8 @@ void tst_OrdinaryUser::refusalsAreExplained()
             auto* button = panel.findChild<QPushButton*>(QStringLiteral("restartAsAdministrator"));
             QStringList out{button && button->isVisible() ? QStringLiteral("notice") : QString()};
             emit manager->newConnection(CONNECTION_UDP);
-            out << boxAfter(data->findChild<QPushButton*>(QStringLiteral("udp_new"))).split(QLatin1Char('\n')).mid(0, 2);
+            const QString text = boxAfter(data->findChild<QPushButton*>(QStringLiteral("udp_new")));
+            out << text.split(QLatin1Char('\n')).mid(0, 2);
             delete data;
             return out;
         };
@@ -220,7 +221,7 @@ void tst_OrdinaryUser::refusalsAreExplained()
             auto* search = ipm->findChild<QPushButton*>(QStringLiteral("btn_serach"));
             for (int i = 0; i < 2; ++i) { // a second try adds no second box
                 search->click();
-                QTest::qWaitFor([ipm, search]() { return ipm->findChild<QMessageBox*>() && search->isEnabled(); }, 10000);
+                QTest::qWaitFor([=]() { return ipm->findChild<QMessageBox*>() && search->isEnabled(); }, 10000);
             }
             const QString log = ipm->findChild<QPlainTextEdit*>(QStringLiteral("card_address"))->toPlainText();
             const QStringList out{ipm->findChild<QMessageBox*>() ? ipm->findChild<QMessageBox*>()->text() : QString(),
