@@ -133,7 +133,6 @@ bool AssistShared::prepareFile()
     // beside the program, so keys this save does not write are kept.
     const QString target = AssistPrefsFile::path();
     const QString old = readFilePath(relative);
-    if (!QFileInfo::exists(target) && old != target && QFileInfo::exists(old))
     if (!QFileInfo::exists(target) && old != target && QFileInfo::exists(old) && QFile::copy(old, target))
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return true;

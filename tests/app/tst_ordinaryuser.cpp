@@ -75,6 +75,9 @@ void tst_OrdinaryUser::init()
 
 void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
 {
+    QFile old(layout->appDir() + QStringLiteral("/config/assist.ini")); // left by an older version run as root
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("[send_history]\ncount=1\n1=left by root\n") > 0);
+    old.close();
     const QStringList installed = layout->appFiles();
     const auto send = [](UartNetAssist* p, const QString& text) {
         child<QPlainTextEdit>(p, "send_text")->setPlainText(text);
@@ -121,7 +124,8 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         QStringList out{QStringLiteral("%1%2%3 %4").arg(view.msStamps).arg(view.showEscapes).arg(view.hexTextColumn)
                             .arg(view.scrollback),
                         QString::number(child<QComboBox>(p, "checksum_type")->currentIndex()),
-                        sent->itemData(0).toString() + QLatin1Char(',') + sent->itemData(1).toString(),
+                        QStringList{sent->itemData(0).toString(), sent->itemData(1).toString(),
+                                    sent->itemData(2).toString()}.join(QLatin1Char(',')),
                         child<QComboBox>(p, "remote_addr_history")->itemText(0)};
         setProtocol(p, 3);
         out << child<QLineEdit>(p, "addr_port_edit")->text();
@@ -130,7 +134,8 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         delete p;
         return out;
     });
-    QCOMPARE(second, QStringList({"111 1000", "3", "from udp,from client"}) + first.mid(1) + QStringList{"0"});
+    const QStringList expected = QStringList{"111 1000", "3", "from udp,from client,left by root"} + first.mid(1);
+    QCOMPARE(second, expected + QStringList{"0"});
     QCOMPARE(layout->appFiles(), installed);
     QVERIFY(QFileInfo::exists(layout->home() + QStringLiteral("/.config/vxa/config/assist.ini")));
 }
