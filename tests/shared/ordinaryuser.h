@@ -54,7 +54,7 @@ struct InstalledLayout
 // the layout's home) and returns its lines; asRoot runs before the switch. The child and
 // what it started are ended after timeoutSec whatever they do.
 inline QStringList run(const InstalledLayout& layout, const std::function<QStringList()>& fn,
-                       const std::function<bool()>& asRoot = {}, int timeoutSec = 90)
+                       const std::function<bool()>& asRoot = {}, int timeoutSec = 50)
 {
     const passwd* nobody = ::getpwnam("nobody");
     int fds[2];
