@@ -308,6 +308,7 @@ void IPManager::setupSignals()
     connect(actIndicatorOff, &QAction::triggered, this, [this] { lightControl(false); });
     connect(this, &IPManager::OpenConsolo, this, &IPManager::doOpenConsolo);
     connect(this, &IPManager::AddLog_signal, this, &IPManager::addLog);
+    connect(this, &IPManager::captureRefused_signal, this, &IPManager::showRightsMessage);
     connect(header, &MyQHeaderView::headCheckBoxToggled, this, &IPManager::onHeadCheckBoxToggled);
     connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &IPManager::scheduleCheckBoxes);
     ui->tableWidget->viewport()->installEventFilter(this);
@@ -394,12 +395,11 @@ bool IPManager::openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, C
     if (!handle->open(card->captureName, card->captureNetmaskRaw, &err, bufferBytes)) {
         qCDebug(lcIpManager) << err;
         emit AddLog_signal(err);
-        if (!rights::hasRawNetworkRights())
-            emit AddLog_signal(tr("Searching sends and captures raw Ethernet frames, which needs the CAP_NET_RAW "
-                                  "capability or administrator rights. The package grants the capability when "
-                                  "it is installed; on a file system without capabilities run "
-                                  "\"sudo setcap cap_net_raw+ep %1\" or start the program as root.")
-                                   .arg(QCoreApplication::applicationFilePath()));
+        if (!rights::hasRawNetworkRights()) {
+            emit AddLog_signal(tr("No rights to send and capture raw Ethernet frames; the message explains how "
+                                  "to get them."));
+            emit captureRefused_signal(err);
+        }
         return false;
     }
     return true;
@@ -414,7 +414,7 @@ void IPManager::thrSearchDevices(std::optional<NetCardInfo> card)
     }
     CaptureHandle handle;
     if (!openNetDeviceSetFilter(card, &handle, kSearchBufferBytes)) {
-        emit AddLog_signal(tr("openNetDeviceSetFilter failed"));
+        emit AddLog_signal(tr("The search did not start: the adapter %1 could not be opened.").arg(card->name));
         emit searchDone_signal();
         return;
     }
@@ -795,6 +795,26 @@ void IPManager::lightControl(bool on)
     if (macItem && ipframes::parseMac(macItem->text(), &dst))
         handle.send(ipframes::buildIndicatorRequest(dst, card->mac, on));
     handle.close();
+}
+
+void IPManager::showRightsMessage(const QString& reason)
+{
+    if (rightsBox)
+        return;
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, tr("tips"),
+        tr("Searching and configuring devices send and capture raw Ethernet frames, which needs the "
+           "CAP_NET_RAW capability or administrator rights.\n\nThe package grants the capability when it is "
+           "installed. On a file system without capabilities give it once with\n\n"
+           "    sudo setcap cap_net_raw+ep %1\n\nor start the program as administrator.")
+            .arg(QCoreApplication::applicationFilePath()),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("rightsMessage"));
+    box->setDetailedText(reason);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    rightsBox = box;
+    box->open();
 }
 
 void IPManager::addLog(QString msg)

@@ -82,6 +82,8 @@ signals:
     void searchDone_signal();
     void configDone_signal(int row, int ret);
     void AddLog_signal(QString msg);
+    // Capturing was refused for lack of rights; the reason the capture library gave.
+    void captureRefused_signal(QString reason);
     // The configuration thread has sent its last result and is about to return.
     void configEnded_signal();
     void alarmTableRowSelected(int row);
@@ -132,6 +134,7 @@ private:
     std::optional<NetCardInfo> currentCard() const;
 
     bool openNetDeviceSetFilter(const std::optional<NetCardInfo>& card, CaptureHandle* handle, int bufferBytes = 0);
+    void showRightsMessage(const QString& reason);
     void thrSearchDevices(std::optional<NetCardInfo> card);
     void thrSendConfigMsg(ConfigJob job);
     void joinThreads();
@@ -139,6 +142,7 @@ private:
     Ui_IPManager* ui = nullptr;
     MyQHeaderView* header = nullptr;
     QPointer<CDeviceListManager> deviceTree;
+    QPointer<QWidget> rightsBox; // one at a time, however often the search is tried
     QMap<int, NetCardInfo> cards;
     QMap<int, DeviceMsg*> devices;
     QMap<int, CIceDevConsolo*> consoles;

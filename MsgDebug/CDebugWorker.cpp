@@ -4,6 +4,7 @@
 #include "tcpClientSocket_.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 
 #include <chrono>
@@ -420,6 +421,7 @@ void CDebugWorker::setRecordFile(const QString& path)
     flushRecords();
     std::lock_guard<std::mutex> lock(mutex);
     recordPath = path;
+    recordFailReported = false;
 }
 
 void CDebugWorker::flushRecords()
@@ -434,11 +436,21 @@ void CDebugWorker::flushRecords()
         path = recordPath;
     }
     QFile file(path);
-    // A file that cannot be opened is skipped silently.
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        file.write(data);
-        file.close();
+    // The frames are dropped but the session goes on; the user hears of it once.
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    ok = ok && file.write(data) == data.size();
+    ok = ok && file.flush();
+    if (ok)
+        return;
+    const QString reason = file.errorString();
+    bool report = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        report = !recordFailReported && path == recordPath;
+        recordFailReported = true;
     }
+    if (report)
+        emit recordFailed(QFileInfo(path).absoluteFilePath(), reason);
 }
 
 QByteArray CDebugWorker::formatRecord(const Command& cmd)

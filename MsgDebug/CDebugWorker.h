@@ -109,6 +109,8 @@ signals:
                      QByteArray content, QString msg);
     void updateErrSize(int size, QString msg);
     void updateFormatErrSize(int size);
+    // The record file refused the frames (once per file set): its path and the reason.
+    void recordFailed(QString path, QString reason);
 
 private:
     static int saturated(long long v) { return v > 0x7fffffffLL ? 0x7fffffff : static_cast<int>(v); }
@@ -140,6 +142,7 @@ private:
     int nextIndexValue = 1;
     QString lastErrorText;
     QString recordPath;
+    bool recordFailReported = false;
     QByteArray recordBuffer;
 
     std::atomic<long long> contentSizeValue{0};

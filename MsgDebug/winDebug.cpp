@@ -11,7 +11,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -167,6 +170,7 @@ void winDebug::connectWorker()
     });
     connect(worker, &CDebugWorker::updateFormatErrSize, this,
             [this](int size) { ui->err_format->setText(tr("Err format: %1").arg(size)); });
+    connect(worker, &CDebugWorker::recordFailed, this, &winDebug::reportRecordFailure);
     connect(worker, &CDebugWorker::connected, this, [this]() {
         lightConnected = true;
         actionLight->setIcon(QIcon(QStringLiteral(":/system/light_green")));
@@ -199,6 +203,15 @@ void winDebug::doStart()
                                               tr("Do you want to save data to the file named rs%1.txt?").arg(1),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     saveFlag = answer == QMessageBox::Yes;
+    if (saveFlag) {
+        // A program started from a menu may run in a folder the user cannot write: said at
+        // once, and the session runs without the record.
+        QFile probe(QStringLiteral("rs1.txt"));
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            saveFlag = false;
+            reportRecordFailure(QFileInfo(probe).absoluteFilePath(), probe.errorString());
+        }
+    }
     worker->setRecordFile(saveFlag ? QStringLiteral("./rs%1.txt").arg(1) : QString());
     if (worker->start()) {
         enableAction(true);
@@ -206,6 +219,20 @@ void winDebug::doStart()
         if (saveFlag)
             StatusMessages::post(tr("Recording frames into %1").arg(QFileInfo(QStringLiteral("rs1.txt")).absoluteFilePath()));
     }
+}
+
+void winDebug::reportRecordFailure(const QString& path, const QString& reason)
+{
+    if (recordBox)
+        return; // one box at a time
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Save to file"),
+                                tr("The frames cannot be recorded in %1: %2.\nThe session goes on without the record; "
+                                   "start the program in a folder you may write to keep one.")
+                                    .arg(QDir::toNativeSeparators(path), reason),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    recordBox = box;
+    box->open();
 }
 
 void winDebug::doStop()

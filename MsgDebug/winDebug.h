@@ -5,10 +5,12 @@
 
 #include <QMainWindow>
 #include <QMutex>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 class QAction;
+class QMessageBox;
 class QStandardItemModel;
 class MySortFilterProxyModel;
 class Ui_debugWindow;
@@ -49,6 +51,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void reportRecordFailure(const QString& path, const QString& reason);
+
     void initialize();
     void setupModel();
     void createAction();
@@ -68,6 +72,7 @@ private:
     QStringList selectRules;
     int findPosition = 0;
     bool saveFlag = false;
+    QPointer<QMessageBox> recordBox;
     QMutex mutex;
     QAction* actionStart = nullptr;
     QAction* actionStop = nullptr;

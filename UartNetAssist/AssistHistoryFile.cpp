@@ -65,8 +65,10 @@ AssistHistoryFile::AssistHistoryFile(const QString& filePath)
 
 bool AssistHistoryFile::load(Contents* out) const
 {
+    // Read wherever it lies, also from a folder the user cannot write (an older version's
+    // file beside an installed program).
     QSettings s(path, QSettings::IniFormat);
-    if (!s.isWritable())
+    if (s.status() != QSettings::NoError)
         return false;
     int port = 0;
     out->port = AssistInput::parsePort(s.value(QStringLiteral("port/1")).toString().trimmed(), &port) ? port : 0;

@@ -22,7 +22,7 @@ public:
 
     explicit AssistHistoryFile(const QString& path);
 
-    // False when the file cannot be written there (nothing is read then).
+    // False when the file cannot be read (nothing is read then).
     bool load(Contents* out) const;
     // Writes the lists (and the port unless 0) and removes the entries written before.
     bool save(const Contents& in) const;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "RecentList.h"
 #include "SendHistory.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -47,16 +49,17 @@ void writeChecksum(QSettings& settings, int index);
 
 } // namespace AssistPrefsFile
 
-// What all panels of the program share: the view preferences, the checksum choice and
-// the send history. Read from the file when a panel is created; every change is written
-// at once and announced so that every open panel follows.
+// What all panels of the program share: the view preferences, the checksum choice, the
+// send history and the address histories. Read from the file when a panel is created;
+// every change is written at once (address changes after a moment, gathered) and
+// announced so that every open panel follows.
 class AssistShared : public QObject
 {
     Q_OBJECT
 public:
     static AssistShared& instance();
 
-    // Reads the file again (keeps the values when it cannot be written, as the history does).
+    // Reads the file again (keeps the values when a change could not be written).
     void reload();
 
     const AssistViewPrefs& view() const { return viewPrefs; }
@@ -68,6 +71,18 @@ public:
     bool setChecksum(int index);
     bool addToHistory(const QString& payload);
 
+    // The address histories, newest first: the last listening port (0: none yet), the TCP
+    // client remotes that connected and the UDP peers heard from.
+    int listenPort() const { return lastPort; }
+    QStringList clients() const { return newestFirst(clientList); }
+    QStringList udpPeers() const { return newestFirst(udpList); }
+    void setListenPort(int port);
+    void touchClient(const QString& remote);
+    RecentList::Change touchUdpPeer(const QString& peer);
+    void clearUdpPeers();
+    // Writes address changes still gathered; false with errorText when the file refused them.
+    bool flushAddresses();
+
     QString errorText;
 
 signals:
@@ -78,10 +93,19 @@ signals:
     void historyReloaded();
 
 private:
-    AssistShared() = default;
+    AssistShared();
+    bool prepareFile();
     bool save(const std::function<void(QSettings&)>& write);
+    void addressesChanged();
+    static QStringList newestFirst(const RecentList& list);
 
     AssistViewPrefs viewPrefs;
     int checksumIndex = 0;
     SendHistory sendHistory;
+    bool unsaved = false; // a change the file refused: memory holds the newer values
+    int lastPort = 0;
+    RecentList clientList;
+    RecentList udpList;
+    // A flood of datagrams from new senders would otherwise rewrite the file for each one.
+    QTimer addressSave;
 };

@@ -4,11 +4,11 @@
 
 #include "AbsIoDevice.h"
 #include "AssistConfigString.h"
-#include "AssistHistoryFile.h"
 #include "AssistInput.h"
 #include "AssistPrefs.h"
 #include "MyLineEdit.h"
 #include "RecvFindBar.h"
+#include "SerialOpenError.h"
 #include "SerialPortWatch.h"
 #include "appdir.h"
 #include "commonhelpers.h"
@@ -49,11 +49,6 @@ constexpr int kFlushNextStepMs = 1;
 
 // Fills an empty send box for SendContent().
 const char* const kDefaultSendText = "http://www.example.com";
-
-QString historyFilePath()
-{
-    return dataFilePath(QStringLiteral("config/assist.ini"));
-}
 
 QString invalidPortText(const QString& port)
 {
@@ -150,6 +145,7 @@ UartNetAssist::UartNetAssist(QWidget* parent)
     ui->recv_text->setUndoRedoEnabled(false); // an undo stack would keep every byte received
     ui->recv_text->setMaximumBlockCount(recvViewMaxBlocks);
 
+    AssistShared::instance().reload();
     loadHistoryFile();
     setupSignals();
     updateUI();
@@ -191,7 +187,9 @@ UartNetAssist::~UartNetAssist()
         QObject::disconnect(child, nullptr, this, nullptr);
     // The file-sending worker goes first: nothing may be sent while the panel goes.
     fileSendThread.stop(stopWaitMs);
-    saveHistoryIntoIniFile();
+    // Address changes gathered a moment ago are not lost with the last panel.
+    if (!AssistShared::instance().flushAddresses())
+        qCWarning(lcAssist).noquote() << AssistShared::instance().errorText;
     portScanTimer.stop();
     recvViewTimer.stop();
     periodicTimer->stop();
@@ -222,7 +220,7 @@ void UartNetAssist::setupSignals()
     }
     ui->local_ip_list->addItem(QStringLiteral("0.0.0.0"));
     connect(ui->local_ip_list, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        ui->remote_ip_port->setEditText(QStringLiteral("%1:%2").arg(text).arg(listenPort));
+        ui->remote_ip_port->setEditText(QStringLiteral("%1:%2").arg(text).arg(AssistShared::instance().listenPort()));
     });
     ui->local_addr_port->setText(ui->local_ip_list->currentText());
 
@@ -324,7 +322,7 @@ void UartNetAssist::setupSignals()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (self && answer == QMessageBox::Yes) {
             ui->remote_addr_history->clear();
-            udpHistory.clear();
+            AssistShared::instance().clearUdpPeers();
         }
     });
 
@@ -437,18 +435,21 @@ void UartNetAssist::onProtocolChanged(int index)
         ui->net_label_2->setText(tr("Local Host Port"));
         ui->remote_ip_port->hide();
         ui->addr_port_edit->show();
-        ui->addr_port_edit->setText(QString::number(listenPort));
+        ui->addr_port_edit->setText(QString::number(AssistShared::instance().listenPort()));
     } else if (index == 2) {
         ui->net_label_2->setText(tr("Remote Addr:Port"));
         ui->addr_port_edit->hide();
         ui->remote_ip_port->show();
+        // What any panel connected to last is offered first.
+        const AssistShared& shared = AssistShared::instance();
+        const QStringList clients = shared.clients();
         ui->remote_ip_port->clear();
-        ui->remote_ip_port->addItems(clientHistory.entries());
-        if (ui->remote_ip_port->count() == 0)
+        ui->remote_ip_port->addItems(clients);
+        if (clients.isEmpty())
             ui->remote_ip_port->setEditText(
-                QStringLiteral("%1:%2").arg(ui->local_ip_list->currentText()).arg(listenPort));
+                QStringLiteral("%1:%2").arg(ui->local_ip_list->currentText()).arg(shared.listenPort()));
         else
-            ui->remote_ip_port->setEditText(clientHistory.entries().constLast());
+            ui->remote_ip_port->setEditText(clients.constFirst());
     }
 }
 
@@ -540,22 +541,7 @@ bool UartNetAssist::openDevice()
         params.flag2 = true;
         ok = serial->open(&params);
         if (!ok) {
-            QString text;
-            switch (serial->lastErrorCode) {
-            case QSerialPort::DeviceNotFoundError:
-                text = tr("%1 device not found.").arg(params.portName);
-                break;
-            case QSerialPort::PermissionError:
-                text = tr("Failed to open the serial port %1. Check whether it is occupied by other programs.")
-                           .arg(params.portName);
-                break;
-            case QSerialPort::UnsupportedOperationError:
-                text = tr("Failed to open the serial port %1. Check whether the parameters are correct.")
-                           .arg(params.portName);
-                break;
-            default:
-                break;
-            }
+            const QString text = SerialOpenError::text(serial->lastErrorCode, params.portName);
             if (!text.isEmpty())
                 showNotice(QMessageBox::Information, tr("tips"), text);
         }
@@ -568,7 +554,7 @@ bool UartNetAssist::openDevice()
             ok = server->open(&params);
         if (ok) {
             ui->device_open_err->clear();
-            listenPort = params.port;
+            AssistShared::instance().setListenPort(params.port);
             ui->remote_addr_widget->hide();
             ui->clients_widget->show();
             ui->client_addrs->clear();
@@ -626,7 +612,7 @@ bool UartNetAssist::openDevice()
             ok = udp->open(&params);
         if (ok) {
             ui->device_open_err->clear();
-            listenPort = params.localPort;
+            AssistShared::instance().setListenPort(params.localPort);
             ui->remote_addr_widget->show();
             ui->clients_widget->hide();
             connect(udp, &udpSocket_::receiveAddr, this, &UartNetAssist::onUdpSender);
@@ -650,7 +636,7 @@ void UartNetAssist::onClientOpened(const QString& remote)
         return;
     clientConnecting = false;
     ui->device_open_err->clear();
-    clientHistory.touch(remote);
+    AssistShared::instance().touchClient(remote);
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         if (closingByUser) {
             closingByUser = false;
@@ -739,18 +725,24 @@ void UartNetAssist::onPortScanTimeout()
 void UartNetAssist::onUdpSender(const QString& ip, int port)
 {
     const QString key = QStringLiteral("%1:%2").arg(ip).arg(port);
-    const RecentList::Change change = udpHistory.touch(key);
-    if (!change.added)
+    const RecentList::Change change = AssistShared::instance().touchUdpPeer(key);
+    // The same sender again changes nothing (the common case under a flood); a sender
+    // another panel heard first is still new to this panel's combo.
+    if (!change.added && key == lastUdpPeer)
         return;
-    // The combo follows the history in place: the new sender appended, the one that
-    // made room removed.
+    lastUdpPeer = key;
+    // The combo follows the history in place: the new sender in front, the one that made
+    // room removed.
     if (!change.dropped.isEmpty()) {
         const int idx = ui->remote_addr_history->findText(change.dropped, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (idx >= 0 && ui->remote_addr_history->count() > 1)
             ui->remote_addr_history->removeItem(idx);
     }
-    if (ui->remote_addr_history->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-        ui->remote_addr_history->addItem(key);
+    if (ui->remote_addr_history->findText(key, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
+        const QString text = ui->remote_addr_history->currentText();
+        ui->remote_addr_history->insertItem(0, key);
+        ui->remote_addr_history->setEditText(text.isEmpty() ? key : text);
+    }
 }
 
 // ---------------------------------------------------------------- receiving
@@ -1236,30 +1228,17 @@ QString UartNetAssist::GetCurrentTitle()
 
 void UartNetAssist::loadHistoryFile()
 {
-    AssistHistoryFile::Contents history;
-    if (!AssistHistoryFile(historyFilePath()).load(&history))
-        return;
-    listenPort = history.port;
-    clientHistory.assign(history.clients);
-    if (!clientHistory.isEmpty()) {
-        ui->remote_ip_port->addItems(clientHistory.entries());
-        ui->remote_ip_port->setEditText(clientHistory.entries().constLast());
+    const AssistShared& shared = AssistShared::instance();
+    const QStringList clients = shared.clients();
+    if (!clients.isEmpty()) {
+        ui->remote_ip_port->addItems(clients);
+        ui->remote_ip_port->setEditText(clients.constFirst());
     }
-    udpHistory.assign(history.udpPeers);
-    if (!udpHistory.isEmpty()) {
-        ui->remote_addr_history->addItems(udpHistory.entries());
-        ui->remote_addr_history->setEditText(udpHistory.entries().constLast());
+    const QStringList peers = shared.udpPeers();
+    if (!peers.isEmpty()) {
+        ui->remote_addr_history->addItems(peers);
+        ui->remote_addr_history->setEditText(peers.constFirst());
     }
-}
-
-void UartNetAssist::saveHistoryIntoIniFile()
-{
-    AssistHistoryFile::Contents history;
-    history.port = listenPort;
-    history.clients = clientHistory.entries();
-    history.udpPeers = udpHistory.entries();
-    if (!AssistHistoryFile(historyFilePath()).save(history))
-        qCWarning(lcAssist).noquote() << tr("Cannot save the assistant history in %1.").arg(historyFilePath());
 }
 
 // ---------------------------------------------------------------- language

@@ -105,9 +105,8 @@ protected:
     void onSendButton();
     void stopPeriodicSending();
 
-    // History file config/assist.ini, shared by all panels.
+    // Fills the address combos from the history all panels share.
     void loadHistoryFile();
-    void saveHistoryIntoIniFile();
 
     // An information box that does not block; while one is open no second one opens,
     // so a flood of received data cannot stack boxes.
@@ -118,12 +117,10 @@ protected:
     QString lastError;
     quint32 sendCount = 0;
     quint32 recvCount = 0;
-    int listenPort = 10208;
-    RecentList clientHistory{historySize};
-    RecentList udpHistory{historySize};
     QStringList serverClients;
     QStringList serialPorts;
     QString lastSender;
+    QString lastUdpPeer; // the sender last put into the UDP combo
     bool closingByUser = false;
     QTimer portScanTimer;
     QTimer* periodicTimer = nullptr;

@@ -6,6 +6,7 @@
 #include "assistlog.h"
 #include "ui_UartNetAssist.h"
 
+#include "appdir.h"
 #include "serialPortDevice_.h"
 #include "statusmessages.h"
 #include "tcpClientSocket_.h"
@@ -137,7 +138,7 @@ void UartNetAssist::sendFromFileClicked(bool checked)
         ui->btn_send->show();
         return;
     }
-    sendFilePath = chooseOpenFile(tr("open file"), sendDialogDir.isEmpty() ? QStringLiteral("/") : sendDialogDir,
+    sendFilePath = chooseOpenFile(tr("open file"), sendDialogDir.isEmpty() ? QDir::homePath() : sendDialogDir,
                                   tr("All Files(*.*);;Data File(*.dat);;Txt File(*.txt)"));
     if (sendFilePath.isEmpty()) {
         sendFromFile = false;
@@ -232,7 +233,7 @@ void UartNetAssist::receiveToFileClicked(bool checked)
         return;
     }
     recvFilePath = chooseSaveFile(tr("receive data save to file"),
-                                  recvDialogDir.isEmpty() ? QStringLiteral("/") : recvDialogDir,
+                                  recvDialogDir.isEmpty() ? saveDialogDir() : recvDialogDir,
                                   tr("Data File(*.dat);;Txt File(*.txt);;All Files(*.*)"));
     if (recvFilePath.isEmpty()) {
         recvToFile = false;

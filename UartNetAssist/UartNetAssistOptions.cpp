@@ -44,8 +44,7 @@ void storeViewPrefs(const AssistViewPrefs& prefs, const std::function<void(QStri
 
 void UartNetAssist::setupOptions()
 {
-    AssistShared& shared = AssistShared::instance();
-    shared.reload();
+    AssistShared& shared = AssistShared::instance(); // read from the file in the constructor
 
     ui->recv_text->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->recv_text, &QWidget::customContextMenuRequested, this, &UartNetAssist::showRecvContextMenu);

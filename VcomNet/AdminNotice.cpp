@@ -1,8 +1,8 @@
 #include "AdminNotice.h"
 
-#include "rights.h"
+#include "adminrestart.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +13,7 @@ AdminNotice::AdminNotice(QWidget* parent)
     : QFrame(parent)
     , text(new QLabel(this))
     , restartButton(new QPushButton(this))
+    , restarter(new AdminRestart(this))
 {
     setObjectName(QStringLiteral("adminNotice"));
     setFrameShape(QFrame::StyledPanel);
@@ -22,6 +23,14 @@ AdminNotice::AdminNotice(QWidget* parent)
     layout->addWidget(text, 1);
     layout->addWidget(restartButton, 0);
     connect(restartButton, &QPushButton::clicked, this, &AdminNotice::restart);
+    // The new instance has its window: this one ends like a normal close.
+    connect(restarter, &AdminRestart::started, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(restarter, &AdminRestart::failed, this, [this](const QString& reason) {
+        restartButton->setEnabled(true);
+        auto* box = new QMessageBox(QMessageBox::Warning, tr("tips"), reason, QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
     retranslate();
 }
 
@@ -40,13 +49,18 @@ void AdminNotice::retranslate()
     restartButton->setText(tr("Restart as administrator"));
 }
 
+QString AdminNotice::rightsText()
+{
+    return tr("Virtual serial ports are links under /dev, which only the administrator may create: "
+              "restart the program as administrator to use them.");
+}
+
 void AdminNotice::restart()
 {
-    QString error;
-    if (!rights::restartAsAdministrator(&error)) {
-        QMessageBox::warning(this, tr("tips"), error);
+    if (!restarter->start()) {
+        QMessageBox::warning(this, tr("tips"), restarter->errorText);
         return;
     }
-    // The new instance asks for the password itself; this one ends like a normal close.
-    QCoreApplication::quit();
+    // Until the new instance reports in or pkexec gives up.
+    restartButton->setEnabled(false);
 }

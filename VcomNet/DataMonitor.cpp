@@ -1,5 +1,6 @@
 #include "DataMonitor.h"
 
+#include "appdir.h"
 #include "commonhelpers.h"
 #include "statusmessages.h"
 #include "tablelayout.h"
@@ -165,7 +166,7 @@ QString DataMonitor::cellText(int row, int column)
 
 void DataMonitor::saveContentToFile()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("choose file"), QStringLiteral("/"),
+    const QString path = QFileDialog::getSaveFileName(this, tr("choose file"), saveDialogDir(),
                                                       tr("txt files(*.txt)"));
     if (path.isEmpty())
         return;

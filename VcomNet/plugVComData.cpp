@@ -25,15 +25,20 @@ plugVComData::plugVComData(QWidget* parent)
     , ui(new Ui_plugVComData)
 {
     ui->setupUi(this);
-    if (!rights::isAdministrator())
+    const bool mayCreateLinks = rights::canCreateLinksIn(VSPortFunction::devDir);
+    if (!mayCreateLinks)
         ui->verticalLayout->insertWidget(0, new AdminNotice(this));
     manager = new plugVComManager;
     connect(manager, &plugVComManager::newConnection, this, &plugVComData::openForm);
     connect(manager, &plugVComManager::switchConnection, this, &plugVComData::switchTo);
     setupForms();
     // An open creation form is the tool's work even before the first connection exists.
-    if (EmptyStateHint* hint = EmptyStateHint::of(manager))
+    if (EmptyStateHint* hint = EmptyStateHint::of(manager)) {
         hint->setContentWidget(ui->stackedWidget);
+        // The empty page tells an ordinary user at once, before any form is opened.
+        if (!mayCreateLinks)
+            hint->setNoteFactory([](QWidget* parent) { return new AdminNotice(parent); });
+    }
     portFunction = new VSPortFunction;
     updateValidComNames();
     ui->stackedWidget->hide();
@@ -195,6 +200,8 @@ bool plugVComData::createConnection(const VSP_CONNECTION_TYPE& type, VSP_CONNECT
     if (!portFunction->CreatePair(params.com_name1, params.com_name2)) {
         // The fixed first line is what users know; the cause (socat's own words) follows it.
         QString text = tr("create com pair failed, please try other com name");
+        if (!rights::canCreateLinksIn(VSPortFunction::devDir))
+            text += QLatin1Char('\n') + AdminNotice::rightsText();
         if (!portFunction->lastError().isEmpty())
             text += QLatin1Char('\n') + portFunction->lastError();
         QMessageBox::information(this, tr("tips"), text, QMessageBox::Ok);

@@ -20,6 +20,10 @@ void setUp(QCommandLineParser& parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("verbose"),
                       QCoreApplication::translate(context, "Print the debug lines of every tool on standard error.")});
+    // Given by the instance that restarts the program as administrator; not for users.
+    QCommandLineOption notify(QStringLiteral("restart-notify"), QString(), QStringLiteral("socket"));
+    notify.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(notify);
 }
 
 bool isInformational(const char* arg)
@@ -58,6 +62,7 @@ Options parse(const QStringList& arguments)
     options.valid = parser.parse(arguments);
     options.errorText = parser.errorText();
     options.verbose = parser.isSet(QStringLiteral("verbose"));
+    options.restartNotify = parser.value(QStringLiteral("restart-notify"));
     return options;
 }
 

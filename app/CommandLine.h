@@ -12,6 +12,7 @@ bool answerInformational(int argc, char** argv, int* exitCode);
 struct Options
 {
     bool verbose = false;
+    QString restartNotify; // set when started by "Restart as administrator"
     bool valid = true;
     QString errorText;
 };

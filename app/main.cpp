@@ -1,9 +1,11 @@
 #include "CommandLine.h"
 #include "UnixSignalWatcher.h"
+#include "adminrestart.h"
 #include "rights.h"
 #include "vxaWindow.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -91,5 +93,8 @@ int main(int argc, char* argv[])
 
     vxaWindow w;
     w.show();
+    // The instance that asked for administrator rights waits until this window is up.
+    if (!options.restartNotify.isEmpty())
+        QTimer::singleShot(0, &w, [path = options.restartNotify]() { AdminRestart::reportStarted(path); });
     return a.exec();
 }

@@ -73,3 +73,11 @@ bool makeDataDirFor(const QString& relative, QString* error)
         *error = QCoreApplication::translate("appdir", "Cannot create the folder %1.").arg(dir);
     return false;
 }
+
+QString saveDialogDir()
+{
+    const QString dir = dataDirPath();
+    if (QDir().mkpath(dir) && ::access(QFile::encodeName(dir).constData(), W_OK) == 0)
+        return dir;
+    return QDir::homePath();
+}

@@ -23,3 +23,7 @@ QString readFilePath(const QString& relative);
 
 // Creates the directory that will hold dataFilePath(relative); false with a text if impossible.
 bool makeDataDirFor(const QString& relative, QString* error = nullptr);
+
+// Where a dialog for saving a file starts: the data folder (made if missing), else the
+// home folder; never the program's own folder or "/", which an ordinary user cannot write.
+QString saveDialogDir();

@@ -184,6 +184,8 @@ EmptyStatePanel::EmptyStatePanel(EmptyStateHint* hint, QWidget* host)
     layout->addSpacing(label->fontMetrics().height());
     layout->addWidget(newButton, 0, Qt::AlignHCenter);
     layout->addStretch(2);
+    if (QWidget* note = hint->makeNote(this))
+        layout->insertWidget(0, note);
 
     if (QAction* action = hint->action()) {
         if (action->menu())

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -33,6 +35,11 @@ public:
     // No rows in the tree and no content widget shown.
     bool isEmpty() const;
 
+    // A note the central panel shows above the hint (rights the tool lacks, say); made
+    // for the panel, which owns it. Null: no note.
+    void setNoteFactory(std::function<QWidget*(QWidget* parent)> make) { noteFactory = std::move(make); }
+    QWidget* makeNote(QWidget* parent) const { return noteFactory ? noteFactory(parent) : nullptr; }
+
 signals:
     void emptyChanged(bool empty);
 
@@ -51,6 +58,7 @@ private:
     const char* context;
     const char* sourceText;
     bool lastEmpty = true;
+    std::function<QWidget*(QWidget*)> noteFactory;
 };
 
 // The central area's stand-in for an empty tool: the tree's hint and a button for the

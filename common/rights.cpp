@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -46,25 +44,9 @@ bool hasRawNetworkRights()
     return isAdministrator() || (effectiveCapabilities() & (quint64(1) << capNetRaw)) != 0;
 }
 
-bool restartAsAdministrator(QString* error)
+bool canCreateLinksIn(const QString& dir)
 {
-    const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
-    if (pkexec.isEmpty()) {
-        *error = QCoreApplication::translate("rights", "The program pkexec was not found; install the package pkexec, "
-                                                       "or start the program as root.");
-        return false;
-    }
-    // pkexec serves only a living parent, and a detached process has none: a small shell
-    // stays as its parent. The program's real path is the one the polkit action names;
-    // everything goes as positional parameters, never through the shell's parser.
-    QStringList arguments{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\""), pkexec,
-                          QCoreApplication::applicationFilePath()};
-    arguments += QCoreApplication::arguments().mid(1);
-    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), arguments)) {
-        *error = QCoreApplication::translate("rights", "pkexec could not be started.");
-        return false;
-    }
-    return true;
+    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace rights

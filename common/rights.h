@@ -14,8 +14,10 @@ bool isAdministrator();
 // May open raw packet sockets: root, or the CAP_NET_RAW capability (set on the file by the package).
 bool hasRawNetworkRights();
 
-// Starts this program again through pkexec with the same arguments; the caller then quits.
-// False with a text when pkexec is missing or could not be started.
-bool restartAsAdministrator(QString* error);
+// May create links in dir (/dev for virtual serial ports): access(2), so that a read-only
+// mount or a directory that refuses this user counts even for root.
+bool canCreateLinksIn(const QString& dir);
+
+// Starting the program again as administrator: see AdminRestart (adminrestart.h).
 
 } // namespace rights

@@ -4,6 +4,30 @@
 <context>
     <name>IPManager</name>
     <message>
+        <source>No rights to send and capture raw Ethernet frames; the message explains how to get them.</source>
+        <translation>没有发送和捕获原始以太网帧的权限；提示框中说明了获取方法。</translation>
+    </message>
+    <message>
+        <source>The search did not start: the adapter %1 could not be opened.</source>
+        <translation>搜索未能开始：无法打开网卡 %1。</translation>
+    </message>
+    <message>
+        <source>Searching and configuring devices send and capture raw Ethernet frames, which needs the CAP_NET_RAW capability or administrator rights.
+
+The package grants the capability when it is installed. On a file system without capabilities give it once with
+
+    sudo setcap cap_net_raw+ep %1
+
+or start the program as administrator.</source>
+        <translation>搜索和配置设备需要发送和捕获原始以太网帧，这需要 CAP_NET_RAW 能力或管理员权限。
+
+软件包在安装时会授予该能力。在不支持能力的文件系统上，请执行一次
+
+    sudo setcap cap_net_raw+ep %1
+
+或以管理员身份启动程序。</translation>
+    </message>
+    <message>
         <source>Searching sends and captures raw Ethernet frames, which needs the CAP_NET_RAW capability or administrator rights. The package grants the capability when it is installed; on a file system without capabilities run &quot;sudo setcap cap_net_raw+ep %1&quot; or start the program as root.</source>
         <translation>搜索设备需要收发原始以太网帧，这需要 CAP_NET_RAW 能力或管理员权限。安装软件包时会授予该能力；在不支持文件能力的文件系统上，请运行 &quot;sudo setcap cap_net_raw+ep %1&quot;，或以 root 身份启动程序。</translation>
     </message>

@@ -69,6 +69,12 @@
 <context>
     <name>winDebug</name>
     <message>
+        <source>The frames cannot be recorded in %1: %2.
+The session goes on without the record; start the program in a folder you may write to keep one.</source>
+        <translation>无法将数据帧记录到 %1：%2。
+调试会话将继续进行，但不做记录；如需记录，请在您有写权限的文件夹中启动程序。</translation>
+    </message>
+    <message>
         <source>Time</source>
         <translation>时间</translation>
     </message>

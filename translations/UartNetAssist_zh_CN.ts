@@ -319,6 +319,18 @@
 <context>
     <name>UartNetAssist</name>
     <message>
+        <source>%1 device not found. The port is gone: check that the device is plugged in.</source>
+        <translation>未找到设备 %1。该端口已不存在：请检查设备是否已插好。</translation>
+    </message>
+    <message>
+        <source>You have no permission to open the serial port %1: only the administrator may open it.</source>
+        <translation>您没有打开串口 %1 的权限：只有管理员可以打开它。</translation>
+    </message>
+    <message>
+        <source>You have no permission to open the serial port %1. Its device file belongs to the group &quot;%2&quot;: add yourself to that group (sudo usermod -aG %2 $USER) and log in again.</source>
+        <translation>您没有打开串口 %1 的权限。其设备文件属于用户组“%2”：请将自己加入该组（sudo usermod -aG %2 $USER）并重新登录。</translation>
+    </message>
+    <message>
         <source>Cannot save the assistant history in %1.</source>
         <translation>无法将调试助手历史记录保存到 %1。</translation>
     </message>
@@ -721,6 +733,10 @@
 </context>
 <context>
     <name>AssistShared</name>
+    <message>
+        <source>Cannot save the assistant history in %1.</source>
+        <translation>无法将调试助手历史记录保存到 %1。</translation>
+    </message>
     <message>
         <source>%1 cannot be written.</source>
         <translation>无法写入 %1。</translation>

@@ -4,6 +4,10 @@
 <context>
     <name>AdminNotice</name>
     <message>
+        <source>Virtual serial ports are links under /dev, which only the administrator may create: restart the program as administrator to use them.</source>
+        <translation>虚拟串口是 /dev 下的链接，只有管理员可以创建：请以管理员身份重新启动程序后使用。</translation>
+    </message>
+    <message>
         <source>Virtual serial ports are links under /dev, which only the administrator may create. You run the program as an ordinary user, so new connections here will fail. Restart it as administrator to use this tool; the other tools work as they are.</source>
         <translation>虚拟串口是 /dev 下的链接，只有管理员才能创建。您正以普通用户身份运行本程序，因此在这里新建连接会失败。请以管理员身份重新启动程序来使用此工具；其他工具照常可用。</translation>
     </message>

@@ -36,6 +36,34 @@
 <context>
     <name>rights</name>
     <message>
+        <source>The restart could not be prepared: %1</source>
+        <translation>无法准备重新启动：%1</translation>
+    </message>
+    <message>
+        <source>pkexec could not be started: %1</source>
+        <translation>无法启动 pkexec：%1</translation>
+    </message>
+    <message>
+        <source>The restart was cancelled: the administrator password was not given.</source>
+        <translation>重新启动已取消：未输入管理员密码。</translation>
+    </message>
+    <message>
+        <source>No authentication agent runs in this session, so pkexec cannot ask for the administrator password. Start the program as root instead (for example with sudo).</source>
+        <translation>当前会话中没有运行身份验证代理，pkexec 无法询问管理员密码。请改为以 root 身份启动程序（例如使用 sudo）。</translation>
+    </message>
+    <message>
+        <source>Administrator rights were refused: the system did not allow this user to restart the program as administrator.</source>
+        <translation>管理员权限被拒绝：系统不允许此用户以管理员身份重新启动程序。</translation>
+    </message>
+    <message>
+        <source>The program started as administrator ended before its window opened (exit status %1).</source>
+        <translation>以管理员身份启动的程序在其窗口打开之前就已退出（退出状态 %1）。</translation>
+    </message>
+    <message>
+        <source>The program keeps running as it is.</source>
+        <translation>程序将保持当前状态继续运行。</translation>
+    </message>
+    <message>
         <source>The program pkexec was not found; install the package pkexec, or start the program as root.</source>
         <translation>未找到 pkexec 程序；请安装 pkexec 软件包，或以 root 身份启动程序。</translation>
     </message>

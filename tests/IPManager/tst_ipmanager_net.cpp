@@ -588,7 +588,8 @@ void tst_IPManagerNet::vanishedAdapter()
     const QRegularExpressionMatch m = stamp.match(last);
     QVERIFY2(m.hasMatch(), qPrintable(last));
     QCOMPARE(m.captured(1), QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
-    QCOMPARE(last.mid(18), QStringLiteral("openNetDeviceSetFilter failed"));
+    QCOMPARE(last.mid(18),
+             QStringLiteral("The search did not start: the adapter %1 could not be opened.").arg(dummy.name));
     QVERIFY(log()->toPlainText().contains(QLatin1String("Unable to open the adapter")));
     QCOMPARE(table()->rowCount(), 0);
 }

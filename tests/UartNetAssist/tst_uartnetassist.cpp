@@ -210,7 +210,8 @@ void tst_UartNetAssist::serialOpenFailure_data()
     QTest::addColumn<int>("stopIndex");
     QTest::addColumn<QString>("expected");
     QTest::newRow("missing device") << QStringLiteral("/nonexistent/ttyVXA") << QStringLiteral("9600") << 0
-                                    << QStringLiteral("/nonexistent/ttyVXA device not found.");
+                                    << QStringLiteral("/nonexistent/ttyVXA device not found. The port is gone: check that "
+                                                   "the device is plugged in.");
     QTest::newRow("port in use") << QStringLiteral("socat-a") << QStringLiteral("9600") << 0
                                  << QStringLiteral("Failed to open the serial port %1. Check whether it is "
                                                    "occupied by other programs.");

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -71,6 +73,7 @@ private slots:
     void initTestCase();
     void informational_data();
     void informational();
+    void normalStartIsQuiet_data();
     void normalStartIsQuiet();
     void verboseShowsDebugLines_data();
     void verboseShowsDebugLines();
@@ -114,8 +117,18 @@ void tst_CommandLine::informational()
     QVERIFY2(found, qPrintable(out));
 }
 
+void tst_CommandLine::normalStartIsQuiet_data()
+{
+    QTest::addColumn<bool>("restarted");
+    QTest::newRow("plain") << false;
+    QTest::newRow("restarted as administrator: reports its window to the waiting one") << true;
+}
+
 void tst_CommandLine::normalStartIsQuiet()
 {
+    QFETCH(bool, restarted);
+    QLocalServer waiting;
+    QVERIFY(waiting.listen(QStringLiteral("vxa-test-%1").arg(QCoreApplication::applicationPid())));
     AppCopy app;
     QVERIFY(app.ok);
     QTemporaryDir runtime; // a desktop session has one; without it Qt itself complains
@@ -128,10 +141,17 @@ void tst_CommandLine::normalStartIsQuiet()
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     proc.setProcessEnvironment(env);
     proc.setWorkingDirectory(app.dir.path());
-    proc.start(app.exe, {});
+    proc.start(app.exe, restarted ? QStringList{QStringLiteral("--restart-notify"), waiting.fullServerName()}
+                                  : QStringList());
     QVERIFY2(proc.waitForStarted(10000), qPrintable(proc.errorString()));
     // Watching a running program for 3 s is the point: anything it prints at start shows up here.
     QVERIFY2(!proc.waitForFinished(3000), "the program ended on its own");
+    if (restarted) {
+        QVERIFY(waiting.waitForNewConnection(10000));
+        QLocalSocket* report = waiting.nextPendingConnection();
+        QVERIFY(report->canReadLine() || report->waitForReadyRead(10000));
+        QCOMPARE(report->readLine(), QByteArray("started\n"));
+    }
     QCOMPARE(::kill(pid_t(proc.processId()), SIGTERM), 0);
     QVERIFY(proc.waitForFinished(10000));
     QCOMPARE(proc.exitCode(), 0);
