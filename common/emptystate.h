@@ -32,6 +32,8 @@ public:
 
     // No rows in the tree and no content widget shown.
     bool isEmpty() const;
+    // Runs the "new" action as Insert on the view does (a choice of kinds pops up).
+    void triggerNew();
 
 signals:
     void emptyChanged(bool empty);
@@ -43,7 +45,6 @@ private:
     void modelChanged();
     void watchModel();
     void paintHint();
-    void triggerNew();
 
     QPointer<QAbstractItemView> itemView;
     QPointer<QAction> newAction;
