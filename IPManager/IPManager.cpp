@@ -4,6 +4,7 @@
 #include "CDeviceListManager.h"
 #include "CIceDevConsolo.h"
 #include "MyQHeaderView.h"
+#include "desktopfit.h"
 #include "ipcapture.h"
 #include "rights.h"
 #include "tablelayout.h"
@@ -36,6 +37,17 @@ const char* const kIpPattern =
 
 enum Column { ColCheck = 0, ColId, ColVersion, ColMac, ColName, ColIp, ColMask, ColGateway, ColSerial, ColUart, ColStatus, ColumnCount };
 
+// Whatever widths were remembered or fitted to the rows: a whole dotted address in each
+// address column and every title in full (a larger font than last time, say).
+void keepColumnsReadable(QTableWidget* t)
+{
+    for (int c : {int(ColIp), int(ColMask), int(ColGateway)})
+        widenColumnToText(t, c, QStringLiteral("255.255.255.255"));
+    auto* header = t->horizontalHeader();
+    header->resizeSection(ColCheck, qMax(header->sectionSize(ColCheck), header->sectionSizeHint(ColCheck)));
+    desktopfit::fitHeaderToText(header);
+}
+
 // Before the first search the columns fit their longest values, not 100 pixels each,
 // so that most of them are in sight at the window's first size; then the user's
 // widths from the last run, if any.
@@ -50,6 +62,7 @@ void fitDeviceColumns(QTableWidget* t)
                             {ColGateway, {ip}},
                             {ColUart, {QStringLiteral("9")}}});
     rememberHeaderState(t->horizontalHeader(), QStringLiteral("ipDevices"));
+    keepColumnsReadable(t);
 }
 
 } // namespace
@@ -84,6 +97,8 @@ IPManager::IPManager(QWidget* parent)
     ui->password_edit->hide();
     ui->btn_refresh_card->hide();
     ui->labelDeviceInfo->hide();
+    ui->labelDeviceInfo->setStyleSheet(ui->labelDeviceInfo->styleSheet()
+                                       + desktopfit::colourRule("color", desktopfit::textColourOn(QColor(221, 217, 207))));
     ui->tabWidget->removeTab(1);
 }
 
@@ -135,6 +150,7 @@ void IPManager::setupDevieListTable()
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->setStyleSheet(QStringLiteral("alignment: left;"));
     t->setColumnWidth(ColCheck, 80);
+    keepColumnsReadable(t);
 }
 
 void IPManager::initialize()
@@ -477,6 +493,7 @@ void IPManager::flushPendingRows()
     pendingRows.clear();
     t->resizeColumnsToContents();
     t->setColumnWidth(ColCheck, 80);
+    keepColumnsReadable(t);
 }
 
 void IPManager::onHeadCheckBoxToggled(bool checked)
@@ -628,8 +645,11 @@ void IPManager::onConfigDone(int row, int ret)
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignCenter);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    item->setForeground(ret == ipframes::ResultSuccess ? QColor(Qt::darkGreen) : QColor(Qt::red));
+    item->setForeground(desktopfit::statusColour(
+        ret == ipframes::ResultSuccess ? QColor(Qt::darkGreen) : QColor(Qt::red), ui->tableWidget->palette()));
     ui->tableWidget->setItem(row, ColStatus, item);
+    // The eleventh column is usually out of sight: each result is brought into view.
+    ui->tableWidget->scrollToItem(item);
     if (ret == ipframes::ResultSuccess) {
         const int cols[] = {ColIp, ColMask, ColGateway};
         for (int i = 0; i < 3; ++i) {
