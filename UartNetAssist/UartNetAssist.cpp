@@ -477,7 +477,7 @@ void UartNetAssist::updateUI()
         ui->connect->setText(tr("connecting..."));
     else
         ui->connect->setText(open ? tr("disconnect") : tr("connect"));
-    const QString style = open ? QStringLiteral("background-color:green; color:black") : QStringLiteral("background-color:none");
+    const QString style = open ? QStringLiteral("background-color:green") : QStringLiteral("background-color:none");
     ui->open_com->setStyleSheet(style);
     ui->connect->setStyleSheet(style);
 

@@ -278,6 +278,7 @@ void vxaWindow::setupStatusBar()
     layout->setStretch(1, 1);
     layout->setStretch(2, 0);
 
+    refreshLook(); // the link's style first: the status bar takes its height from it
     ui->statusBar->insertWidget(0, holder, 1);
     ui->statusBar->setContentsMargins(0, 0, 0, 0);
 }

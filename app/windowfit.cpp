@@ -121,13 +121,14 @@ void vxaWindow::setupKeys()
 
 void vxaWindow::refreshLook()
 {
-    // F1 first, so that the menu shows it; the form's own key keeps working.
-    QList<QKeySequence> about = desktopfit::standardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
-    const QKeySequence formKey = ui->actionAbout->shortcut();
-    if (!formKey.isEmpty() && !about.contains(formKey))
-        about.append(formKey);
+    // The form's key stays first (the menu shows it), F1 beside it in the tool tip.
+    QList<QKeySequence> about{ui->actionAbout->shortcut()};
+    about += desktopfit::standardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
+    about.removeAll(QKeySequence());
     ui->actionAbout->setShortcuts(about);
-    if (auto* link = ui->statusBar->findChild<QPushButton*>(QStringLiteral("makerLinkButton")))
+    desktopfit::showShortcutsInToolTip(ui->actionAbout);
+    ui->menuHelp->setToolTipsVisible(true);
+    if (auto* link = findChild<QPushButton*>(QStringLiteral("makerLinkButton")))
         link->setStyleSheet(makerLinkStyle(palette()));
 
     // The tools dock is as wide as the longest tool name in the current font.
@@ -153,7 +154,12 @@ void vxaWindow::fitToScreen(const QByteArray& geometry)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect fitted = fitIntoArea(frame, client, screen->availableGeometry());
-    if (fitted != client)
-        setGeometry(fitted);
+    const QRect area = screen->availableGeometry();
+    if (client.width() <= area.width() && client.height() <= area.height())
+        return; // a frame that sticks out a little is the window manager's business
+    const QRect fitted = fitIntoArea(frame, client, area);
+    // Never below what the window needs, and only ever smaller than it was.
+    const QSize size = fitted.size().expandedTo(minimumSizeHint()).boundedTo(client.size());
+    if (size != client.size())
+        setGeometry(QRect(fitted.topLeft(), size));
 }
