@@ -321,6 +321,9 @@ void tst_IPManagerNet::configureTickedRows()
     edit("mask_edit")->setText(QStringLiteral("255.255.0.0"));
     edit("gateway_edit")->setText(QStringLiteral("198.18.5.1"));
     panel->findChild<QCheckBox*>(QStringLiteral("temporary_config"))->setChecked(temporary);
+    panel->resize(800, 600); // too narrow for the Status column
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
     QSignalSpy done(panel.get(), &IPManager::configDone_signal);
     QVERIFY(done.isValid());
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
@@ -337,6 +340,9 @@ void tst_IPManagerNet::configureTickedRows()
     }
     QCOMPARE(cell(1, 10), QString());
     QCOMPARE(cell(1, 5), QStringLiteral("198.18.1.11"));
+    // The last result's Status cell has been scrolled into sight.
+    const QRect status = table()->visualItemRect(table()->item(2, 10));
+    QVERIFY(status.left() >= 0 && status.left() < table()->viewport()->width());
 
     QTRY_COMPARE(sim.framesWithOpcode(opcode.constData()).size(), 2);
     const QByteArray tail = "08062300" + opcode + "06040000" + "0004ffff0000c6120507" + "0004c6120501" + "00006688";
