@@ -324,6 +324,13 @@ void tst_DesktopFit::largerFontFits()
             continue; // an icon-only toolbar shows its texts in the tool tips
         QVERIFY2(b->fontMetrics().horizontalAdvance(t.first) <= t.second, qPrintable(b->objectName() + t.first));
     }
+    // No toolbar action is pushed behind the overflow button.
+    const auto bars = top->findChildren<QToolBar*>();
+    for (const QToolBar* bar : bars) {
+        const auto actions = bar->actions();
+        for (QAction* a : actions)
+            QVERIFY2(!bar->isVisible() || bar->widgetForAction(a)->isVisible(), qPrintable(a->text()));
+    }
     const auto headers = top->findChildren<QHeaderView*>();
     for (const QHeaderView* h : headers) {
         if (!h->isVisible() || h->orientation() != Qt::Horizontal || !h->model())
