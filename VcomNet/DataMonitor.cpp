@@ -52,6 +52,8 @@ DataMonitor::DataMonitor(QWidget* parent)
     ui->tableWidget->setColumnWidth(4, QFontMetrics(ui->tableWidget->font()).averageCharWidth() * 28);
     setRowsToTextHeight(ui->tableWidget);
     rememberHeaderState(ui->tableWidget->horizontalHeader(), QStringLiteral("vcomMonitor"));
+    // Widths remembered with a smaller font must not cut a title.
+    desktopfit::fitHeaderToText(ui->tableWidget->horizontalHeader());
 }
 
 DataMonitor::~DataMonitor()
