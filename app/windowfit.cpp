@@ -134,12 +134,11 @@ void vxaWindow::refreshLook()
     // The tools dock is as wide as the longest tool name in the current font.
     int names = 0;
     const auto tabs = ui->toolBox->findChildren<QAbstractButton*>(QStringLiteral("qt_toolbox_toolboxbutton"));
-    // A tab's size hint leaves out the slanted end some styles draw over its right part.
     for (const QAbstractButton* tab : tabs)
-        names = qMax(names, tab->sizeHint().width() + tab->sizeHint().height() + 8);
+        names = qMax(names, tab->sizeHint().width());
     ui->toolBox->setMinimumWidth(names);
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ui->scrollArea);
-    const int frames = 2 * (ui->scrollArea->frameWidth() + 4); // the layouts' margins
+    const int frames = 2 * (ui->scrollArea->frameWidth() + 3); // and the two layouts' margins
     ui->dockWidget_2->setMinimumWidth(qMax(225, names + bar + frames));
 }
 
