@@ -7,9 +7,10 @@
 
 #include <QEvent>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+
+#include <functional>
 
 namespace {
 
