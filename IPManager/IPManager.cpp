@@ -4,6 +4,7 @@
 #include "CDeviceListManager.h"
 #include "CIceDevConsolo.h"
 #include "MyQHeaderView.h"
+#include "desktopfit.h"
 #include "ipcapture.h"
 #include "rights.h"
 #include "tablelayout.h"
@@ -45,6 +46,17 @@ const char* const kIpPattern =
 
 enum Column { ColCheck = 0, ColId, ColVersion, ColMac, ColName, ColIp, ColMask, ColGateway, ColSerial, ColUart, ColStatus, ColumnCount };
 
+// Whatever widths were remembered or fitted to the rows: a whole dotted address in each
+// address column and every title in full (a larger font than last time, say).
+void keepColumnsReadable(QTableWidget* t)
+{
+    for (int c : {int(ColIp), int(ColMask), int(ColGateway)})
+        widenColumnToText(t, c, QStringLiteral("255.255.255.255"));
+    auto* header = t->horizontalHeader();
+    header->resizeSection(ColCheck, qMax(header->sectionSize(ColCheck), header->sectionSizeHint(ColCheck)));
+    desktopfit::fitHeaderToText(header);
+}
+
 // Before the first search the columns fit their longest values, not 100 pixels each,
 // so that most of them are in sight at the window's first size; then the user's
 // widths from the last run, if any.
@@ -59,6 +71,7 @@ void fitDeviceColumns(QTableWidget* t)
                             {ColGateway, {ip}},
                             {ColUart, {QStringLiteral("9")}}});
     rememberHeaderState(t->horizontalHeader(), QStringLiteral("ipDevices"));
+    keepColumnsReadable(t);
 }
 
 } // namespace
@@ -99,6 +112,8 @@ IPManager::IPManager(QWidget* parent)
     ui->password_edit->hide();
     ui->btn_refresh_card->hide();
     ui->labelDeviceInfo->hide();
+    ui->labelDeviceInfo->setStyleSheet(ui->labelDeviceInfo->styleSheet()
+                                       + desktopfit::colourRule("color", desktopfit::textColourOn(QColor(221, 217, 207))));
     ui->tabWidget->removeTab(1);
 }
 
@@ -171,6 +186,7 @@ void IPManager::setupDevieListTable()
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->setStyleSheet(QStringLiteral("alignment: left;"));
     t->setColumnWidth(ColCheck, 80);
+    keepColumnsReadable(t);
 }
 
 void IPManager::initialize()
@@ -619,6 +635,7 @@ void IPManager::resizeColumnsNow()
     t->horizontalHeader()->setResizeContentsPrecision(300);
     t->resizeColumnsToContents();
     t->setColumnWidth(ColCheck, 80);
+    keepColumnsReadable(t);
     qCDebug(lcIpManager) << "columns fitted in" << clock.nsecsElapsed() / 1000 << "us";
 }
 
@@ -772,8 +789,11 @@ void IPManager::onConfigDone(int row, int ret)
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignCenter);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    item->setForeground(ret == ipframes::ResultSuccess ? QColor(Qt::darkGreen) : QColor(Qt::red));
+    item->setForeground(desktopfit::statusColour(
+        ret == ipframes::ResultSuccess ? QColor(Qt::darkGreen) : QColor(Qt::red), ui->tableWidget->palette()));
     ui->tableWidget->setItem(row, ColStatus, item);
+    // The eleventh column is usually out of sight: each result is brought into view.
+    ui->tableWidget->scrollToItem(item);
     if (ret == ipframes::ResultSuccess) {
         const int cols[] = {ColIp, ColMask, ColGateway};
         for (int i = 0; i < 3; ++i) {

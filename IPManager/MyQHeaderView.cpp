@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
 
 MyQHeaderView::MyQHeaderView(QWidget* parent)
@@ -17,13 +18,25 @@ void MyQHeaderView::paintSection(QPainter* painter, const QRect& rect, int logic
     painter->restore();
     if (logicalIndex != 0)
         return;
-    boxRect = QRect(rect.left() + (rect.width() - 61) / 2, rect.top() + (rect.height() - 16) / 2, 16, 16);
+    const int textWidth = fontMetrics().horizontalAdvance(tr("Sel All"));
+    boxRect = QRect(rect.left() + qMax(0, (rect.width() - (16 + 5 + textWidth)) / 2),
+                    rect.top() + (rect.height() - 16) / 2, 16, 16);
     QStyleOptionButton opt;
     opt.rect = boxRect;
     opt.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
     style()->drawControl(QStyle::CE_CheckBox, &opt, painter, this);
-    const QRect textRect(boxRect.left() + 16 + 5, rect.top(), 40, rect.height());
+    const QRect textRect(boxRect.left() + 16 + 5, rect.top(), textWidth, rect.height());
     painter->drawText(textRect, Qt::AlignCenter, tr("Sel All"));
+}
+
+QSize MyQHeaderView::sectionSizeFromContents(int logicalIndex) const
+{
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    if (logicalIndex == 0) {
+        const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        size.setWidth(qMax(size.width(), 16 + 5 + fontMetrics().horizontalAdvance(tr("Sel All")) + margin));
+    }
+    return size;
 }
 
 void MyQHeaderView::setChecked(bool on)

@@ -19,6 +19,8 @@ signals:
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    // The first section is as wide as its box and "Sel All" in the header's font.
+    QSize sectionSizeFromContents(int logicalIndex) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 

@@ -1,6 +1,7 @@
 #include "winDebug.h"
 
 #include "commonhelpers.h"
+#include "desktopfit.h"
 #include "statusmessages.h"
 #include "tablelayout.h"
 
@@ -139,6 +140,13 @@ void winDebug::createColumns()
     fitColumnsToSamples(ui->tableView, {{0, {time}}, {1, {QStringLiteral("TYPE_A")}}});
     setRowsToTextHeight(ui->tableView);
     rememberHeaderState(header, QStringLiteral("debugTable"));
+    // Widths remembered with a smaller font must not cut the time stamp or a title.
+    widenColumnToText(ui->tableView, 0, time);
+    desktopfit::fitHeaderToText(header);
+    // Selected rows: the text colour that reads on the selection's blue.
+    const QColor selection(0, 120, 215);
+    ui->tableView->setStyleSheet(desktopfit::colourRule("selection-color", desktopfit::textColourOn(selection))
+                                 + desktopfit::colourRule("selection-background-color", selection));
 }
 
 void winDebug::retranslate()
@@ -283,14 +291,18 @@ bool winDebug::doUpdateFrame(Command cmd)
         row = model->rowCount();
     }
     const QBrush brush(rowColour(rowColourIndex));
+    // The rows' own backgrounds need their own text colour on a dark palette.
+    const QBrush text(desktopfit::textColourOn(rowColour(rowColourIndex)));
     QList<QStandardItem*> items;
     items << new QStandardItem(cmd.time.toString(timeFormat))
           << new QStandardItem(cmd.type) << new QStandardItem(cmd.source) << new QStandardItem(cmd.destination);
     auto* content = new QStandardItem(ByteArray2HexString(cmd.content));
     content->setData(cmd.message, Qt::UserRole);
     items << content;
-    for (QStandardItem* item : qAsConst(items))
+    for (QStandardItem* item : qAsConst(items)) {
         item->setBackground(brush);
+        item->setForeground(text);
+    }
     model->appendRow(items);
     // The row labels travel with their rows, so only the new label is set.
     model->setVerticalHeaderItem(row, new QStandardItem(QString::number(cmd.index)));

@@ -117,8 +117,10 @@ void RecvFindBar::showCurrent()
     selections.reserve(matches.size());
     QTextCharFormat all;
     all.setBackground(QColor(255, 235, 120));
+    all.setForeground(QColor(Qt::black)); // the view's text may be light on a dark palette
     QTextCharFormat now;
     now.setBackground(QColor(255, 150, 50));
+    now.setForeground(QColor(Qt::black));
     for (int i = 0; i < matches.size(); ++i)
         selections.append({matches.at(i), i == current ? now : all});
     view->setExtraSelections(selections);

@@ -176,6 +176,7 @@ UartNetAssist::UartNetAssist(QWidget* parent)
 
     setupFileTransfer();
     setupOptions();
+    setupDesktopFit();
 }
 
 UartNetAssist::~UartNetAssist()

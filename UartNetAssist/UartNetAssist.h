@@ -245,6 +245,8 @@ protected:
 
 private:
     void setupSignals();
+    // Scrolling settings column, readable colours, font-sized widths, send key.
+    void setupDesktopFit();
     void closeOwnDevice();
     void onClientOpened(const QString& remote);
     void onClientOpenFailed(const QString& reason);

@@ -145,6 +145,8 @@ UartNetAssist* plugUartNetData::addAssist()
     }
     if (plugUartNetManager* m = managerWidget) {
         m->newNode(idx);
+        // The new panel is the one shown, so the toolbar's Open and Send act on it.
+        m->setCurrentItem(m->node(idx));
         connect(panel, &UartNetAssist::updateNodeName, m,
                 [m, idx](QString name, bool isOn) { m->renameNode(idx, name, isOn); });
     }

@@ -65,6 +65,15 @@ void plugUartNetManager::initActions()
     pasteAction->setShortcut(QKeySequence::Paste);
     deleteAction->setShortcut(QKeySequence::Delete);
     retranslateActions();
+    // Open, Close and Send act on the selected panels: with none they cannot act.
+    auto enableControls = [this]() {
+        const bool any = !selectedItems().isEmpty();
+        for (QAction* a : {openAction.data(), closeAction.data(), sendAction.data()})
+            a->setEnabled(any);
+    };
+    connect(this, &QTreeWidget::itemSelectionChanged, this, enableControls);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, enableControls);
+    enableControls();
 
     connect(newAction.data(), &QAction::triggered, this, [this] { emit newAssist(); });
     connect(saveAction.data(), &QAction::triggered, this, [this] {

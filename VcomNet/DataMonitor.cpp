@@ -2,6 +2,7 @@
 
 #include "appdir.h"
 #include "commonhelpers.h"
+#include "desktopfit.h"
 #include "statusmessages.h"
 #include "tablelayout.h"
 
@@ -26,6 +27,14 @@ DataMonitor::DataMonitor(QWidget* parent)
     , ui(new Ui_DataMonitor)
 {
     ui->setupUi(this);
+    // The form's white background with the text colour that reads on it; the style
+    // sheet does not colour the table's cells, so the table gets both in its palette.
+    const QColor text = desktopfit::textColourOn(Qt::white);
+    setStyleSheet(styleSheet() + desktopfit::colourRule("color", text));
+    QPalette cells = ui->tableWidget->palette();
+    cells.setColor(QPalette::Base, Qt::white);
+    cells.setColor(QPalette::Text, text);
+    ui->tableWidget->setPalette(cells);
     batchTimer = new QTimer(this);
     batchTimer->setSingleShot(true);
     batchTimer->setInterval(batchIntervalMs);
@@ -41,9 +50,11 @@ DataMonitor::DataMonitor(QWidget* parent)
                                           {2, {QStringLiteral("ttyS99999"), QStringLiteral("Tcp Server"),
                                                QStringLiteral("Tcp Client")}},
                                           {3, {QStringLiteral("65536")}}});
-    ui->tableWidget->setColumnWidth(4, 200);
+    ui->tableWidget->setColumnWidth(4, QFontMetrics(ui->tableWidget->font()).averageCharWidth() * 28);
     setRowsToTextHeight(ui->tableWidget);
     rememberHeaderState(ui->tableWidget->horizontalHeader(), QStringLiteral("vcomMonitor"));
+    // Widths remembered with a smaller font must not cut a title.
+    desktopfit::fitHeaderToText(ui->tableWidget->horizontalHeader());
 }
 
 DataMonitor::~DataMonitor()

@@ -4,6 +4,7 @@
 #include "ConnectionUnit.h"
 #include "DataMonitor.h"
 #include "VSPortFunction.h"
+#include "desktopfit.h"
 #include "vcomlog.h"
 
 #include <QEvent>
@@ -29,14 +30,14 @@ VSPConnectionMsg::VSPConnectionMsg(VSP_CONNECTION_TYPE type, const VSP_CONNECTIO
     title->setAlignment(Qt::AlignCenter);
     title->setMinimumHeight(45);
     // weight 75 is bold; a bare 75 in a style sheet would read as a CSS weight (thin)
-    title->setStyleSheet(QStringLiteral("font: bold 18px \"微软雅黑\";\ncolor: rgb(0, 0, 0);"));
+    title->setStyleSheet(QStringLiteral("font: bold 18px \"微软雅黑\";")); // the palette's text colour
     vbox->addWidget(title);
 
     status = new QLabel(this);
     status->setObjectName(QStringLiteral("status"));
     status->setAlignment(Qt::AlignCenter);
     status->setWordWrap(true);
-    status->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    status->setStyleSheet(desktopfit::colourRule("color", desktopfit::statusColour(QColor(200, 0, 0), palette())));
     status->hide();
     vbox->addWidget(status);
 

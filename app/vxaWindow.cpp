@@ -66,6 +66,7 @@ vxaWindow::vxaWindow(QWidget* parent)
     setupSignals();
     setupStatusBar();
     setupToolBars({{}, vcomData->toolBarActions(), assistData->toolBarActions(), debugData->toolBarActions()});
+    setupKeys();
     restoreWindowState(saved);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &vxaWindow::saveWindowState);
 }
@@ -235,8 +236,10 @@ void vxaWindow::restoreWindowState(const WindowSettings& saved)
     for (const QScreen* screen : all)
         screens.append(screen->availableGeometry());
     // A geometry from a screen that is gone would put the window out of reach.
-    if (!saved.geometry.isEmpty() && geometryOnScreens(saved.geometry, screens))
+    if (!saved.geometry.isEmpty() && geometryOnScreens(saved.geometry, screens)) {
         restoreGeometry(saved.geometry);
+        fitToScreen(saved.geometry);
+    }
     if (!saved.state.isEmpty())
         restoreState(saved.state, windowStateVersion);
     if (saved.tool >= 0 && saved.tool < ui->toolBox->count())
@@ -264,8 +267,7 @@ void vxaWindow::setupStatusBar()
     auto* link = new QPushButton(makerUrl, holder);
     link->setObjectName(QStringLiteral("makerLinkButton"));
     link->setFlat(true);
-    link->setStyleSheet(QStringLiteral("QPushButton { color: black; border: none; }"
-                                       "QPushButton:hover { color: rgb(0, 0, 255); border: none; }"));
+    // Its colours follow the palette: refreshLook.
     connect(link, &QPushButton::clicked, this, []() { QDesktopServices::openUrl(QUrl(makerUrl)); });
 
     logoLabel = new QLabel(holder);
@@ -281,6 +283,7 @@ void vxaWindow::setupStatusBar()
     layout->setStretch(1, 1);
     layout->setStretch(2, 0);
 
+    refreshLook(); // the link's style first: the status bar takes its height from it
     ui->statusBar->insertWidget(0, holder, 1);
     ui->statusBar->setContentsMargins(0, 0, 0, 0);
 }
@@ -323,7 +326,10 @@ void vxaWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange && ui->centralWidget) {
         ui->retranslateUi(this);
         retranslateTools();
+        refreshLook();
     }
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) && ui->centralWidget)
+        refreshLook();
     QMainWindow::changeEvent(event);
 }
 

@@ -53,6 +53,12 @@ private:
     void addToolSlot(int index, QWidget* managerWidget, QWidget* dataWidget);
     void retranslateTools();
     void showAbout();
+    // Keys of the menus and tools, toolbars that fit (windowfit.cpp).
+    void setupKeys();
+    // What retranslateUi, a palette or a font change undo: About keys, link colours, dock width.
+    void refreshLook();
+    // A remembered geometry larger than its screen's free area is reduced to it.
+    void fitToScreen(const QByteArray& geometry);
 
     Ui_vxaWindow* ui = nullptr;
     QList<QAction*> toolActions;

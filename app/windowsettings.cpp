@@ -52,18 +52,45 @@ bool WindowSettings::write(const QString& iniPath) const
     return ini.status() == QSettings::NoError;
 }
 
-bool geometryOnScreens(const QByteArray& geometry, const QList<QRect>& screens)
+namespace {
+
+// The start of QWidget::saveGeometry's layout: magic, version, frame and normal geometry,
+// screen number, maximized and full-screen flags.
+struct StoredGeometry
 {
-    // The start of QWidget::saveGeometry's layout: magic, version, frame geometry.
+    QRect frame;
+    QRect normal;
+    bool maximized = false;
+};
+
+bool readStoredGeometry(const QByteArray& geometry, StoredGeometry* out)
+{
     QDataStream stream(geometry);
     stream.setVersion(QDataStream::Qt_4_0);
     quint32 magic = 0;
     quint16 major = 0;
     quint16 minor = 0;
-    QRect frame;
-    stream >> magic >> major >> minor >> frame;
-    if (stream.status() != QDataStream::Ok || magic != 0x1D9D0CB || major < 1 || !frame.isValid())
+    qint32 screen = 0;
+    quint8 maximized = 0;
+    quint8 fullScreen = 0;
+    stream >> magic >> major >> minor >> out->frame;
+    if (stream.status() != QDataStream::Ok || magic != 0x1D9D0CB || major < 1 || !out->frame.isValid())
         return false;
+    stream >> out->normal >> screen >> maximized >> fullScreen;
+    if (stream.status() != QDataStream::Ok || !out->normal.isValid())
+        out->normal = out->frame;
+    out->maximized = maximized != 0 || fullScreen != 0;
+    return true;
+}
+
+} // namespace
+
+bool geometryOnScreens(const QByteArray& geometry, const QList<QRect>& screens)
+{
+    StoredGeometry stored;
+    if (!readStoredGeometry(geometry, &stored))
+        return false;
+    const QRect& frame = stored.frame;
     const QRect titleBar(frame.left(), frame.top(), frame.width(), qMin(frame.height(), 30));
     const int needWidth = qMin(frame.width(), 100);
     for (const QRect& screen : screens) {
@@ -72,4 +99,35 @@ bool geometryOnScreens(const QByteArray& geometry, const QList<QRect>& screens)
             return true;
     }
     return false;
+}
+
+QRect fitIntoArea(const QRect& frame, const QRect& client, const QRect& available)
+{
+    if (client.width() <= available.width() && client.height() <= available.height()
+        && frame.width() <= available.width() && frame.height() <= available.height())
+        return client;
+    const QMargins border(qMax(0, client.left() - frame.left()), qMax(0, client.top() - frame.top()),
+                          qMax(0, frame.right() - client.right()), qMax(0, frame.bottom() - client.bottom()));
+    const QRect area = available.marginsRemoved(border);
+    QRect fitted(client.topLeft(), client.size().boundedTo(area.size()));
+    if (fitted.right() > area.right())
+        fitted.moveRight(area.right());
+    if (fitted.bottom() > area.bottom())
+        fitted.moveBottom(area.bottom());
+    if (fitted.left() < area.left())
+        fitted.moveLeft(area.left());
+    if (fitted.top() < area.top())
+        fitted.moveTop(area.top());
+    return fitted;
+}
+
+bool storedWindowFrame(const QByteArray& geometry, QRect* frame, QRect* client, bool* maximized)
+{
+    StoredGeometry stored;
+    if (!readStoredGeometry(geometry, &stored))
+        return false;
+    *frame = stored.frame;
+    *client = stored.normal;
+    *maximized = stored.maximized;
+    return true;
 }

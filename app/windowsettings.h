@@ -22,3 +22,10 @@ struct WindowSettings
 // True when the frame stored in a saveGeometry blob has its title bar on one of the
 // screens, so that the user can still reach the window; false for a blob it cannot read.
 bool geometryOnScreens(const QByteArray& geometry, const QList<QRect>& screens);
+
+// The frame, the client rectangle inside it and whether the window was maximized or
+// full screen, as stored in a saveGeometry blob; false for a blob it cannot read.
+bool storedWindowFrame(const QByteArray& geometry, QRect* frame, QRect* client, bool* maximized);
+// Where a window stored with client inside frame goes so that its frame fits in
+// available: unchanged when it fits, else shrunk to the area and moved into it.
+QRect fitIntoArea(const QRect& frame, const QRect& client, const QRect& available);

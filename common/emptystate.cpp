@@ -33,6 +33,12 @@ EmptyStateHint::EmptyStateHint(QAbstractItemView* view, const char* context, con
 {
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
+    // Shown beside the action in menus; the key itself is handled on the view below,
+    // so the action only takes it while one of its own menus has the focus.
+    if (action && action->shortcuts().isEmpty()) {
+        action->setShortcut(QKeySequence(Qt::Key_Insert));
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
     watchModel();
     lastEmpty = isEmpty();
 }

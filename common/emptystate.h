@@ -34,6 +34,8 @@ public:
 
     // No rows in the tree and no content widget shown.
     bool isEmpty() const;
+    // Runs the "new" action as Insert on the view does (a choice of kinds pops up).
+    void triggerNew();
 
     // A note the central panel shows above the hint (rights the tool lacks, say); made
     // for the panel, which owns it. Null: no note.
@@ -50,7 +52,6 @@ private:
     void modelChanged();
     void watchModel();
     void paintHint();
-    void triggerNew();
 
     QPointer<QAbstractItemView> itemView;
     QPointer<QAction> newAction;

@@ -55,7 +55,7 @@ vxa_netpair_up "$NS_SIM" "$NS_APP" "$IF_SIM" "$IF_APP" 198.18.0.1/24 198.18.0.2/
 # program reaches from inside its namespace.
 DISP=99
 while [ -e "/tmp/.X11-unix/X$DISP" ] || [ -e "/tmp/.X$DISP-lock" ]; do DISP=$((DISP + 1)); done
-Xvfb ":$DISP" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$DISP" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 XPID=$!
 for _ in $(seq 100); do
     xdpyinfo -display ":$DISP" >/dev/null 2>&1 && break

@@ -664,6 +664,10 @@
         <translation>无</translation>
     </message>
     <message>
+        <source>Send the box&apos;s content (%1)</source>
+        <translation>发送框中的内容（%1）</translation>
+    </message>
+    <message>
         <source>Payloads sent last, newest first (Ctrl+Up / Ctrl+Down in the send box)</source>
         <translation>最近发送的内容，最新的在前（在发送框中按 Ctrl+Up / Ctrl+Down）</translation>
     </message>

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -357,6 +358,9 @@ void tst_IPManagerNet::configureTickedRows()
     edit("mask_edit")->setText(QStringLiteral("255.255.0.0"));
     edit("gateway_edit")->setText(QStringLiteral("198.18.5.1"));
     panel->findChild<QCheckBox*>(QStringLiteral("temporary_config"))->setChecked(temporary);
+    panel->resize(800, 600); // too narrow for the Status column
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
     QSignalSpy done(panel.get(), &IPManager::configDone_signal);
     QVERIFY(done.isValid());
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
@@ -373,6 +377,9 @@ void tst_IPManagerNet::configureTickedRows()
     }
     QCOMPARE(cell(1, 10), QString());
     QCOMPARE(cell(1, 5), QStringLiteral("198.18.1.11"));
+    // The last result's Status cell has been scrolled into sight.
+    const QRect status = table()->visualItemRect(table()->item(2, 10));
+    QVERIFY(status.left() >= 0 && status.left() < table()->viewport()->width());
 
     QTRY_COMPARE(sim.framesWithOpcode(opcode.constData()).size(), 2);
     const QByteArray tail = "08062300" + opcode + "06040000" + "0004ffff0000c6120507" + "0004c6120501" + "00006688";
@@ -440,7 +447,10 @@ void tst_IPManagerNet::headerBoxTicksEveryRow()
     QTest::mouseClick(button("btn_config"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 3, 15000);
     QTRY_COMPARE(sim.framesWithOpcode("0030").size(), 3);
-    // Unticking through the header empties the selection again.
+    // Unticking through the header empties the selection again (scrolled back from the
+    // Status column that the results brought into view).
+    table()->horizontalScrollBar()->setValue(0);
+    header->viewport()->repaint();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, header->checkBoxRect().center());
     QVERIFY(!rowBox(1)->isChecked());
     // The last row's result comes before the configuration has ended and given the button back.

@@ -225,7 +225,9 @@ void tst_IPManagerPanel::headerCheckBox()
     QVERIFY(QTest::qWaitForWindowExposed(&table));
     header->viewport()->repaint();
     const int h = header->height();
-    QCOMPARE(header->checkBoxRect(), QRect((80 - 61) / 2, (h - 16) / 2, 16, 16));
+    // Box, gap and the whole "Sel All" in the header's font, centred in the section.
+    const int boxAndText = 16 + 5 + header->fontMetrics().horizontalAdvance(QStringLiteral("Sel All"));
+    QCOMPARE(header->checkBoxRect(), QRect((80 - boxAndText) / 2, (h - 16) / 2, 16, 16));
 
     QSignalSpy toggled(header, &MyQHeaderView::headCheckBoxToggled);
     QVERIFY(toggled.isValid());

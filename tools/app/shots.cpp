@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -208,6 +209,31 @@ void vcom(vxaWindow& w, quint16 port)
     client.abort();
 }
 
+// The same assistant on a 1366x768 laptop with a dark desktop palette.
+void assistantDark(vxaWindow& w)
+{
+    const QPalette light = QApplication::palette();
+    const QSize size = w.size();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::AlternateBase, QColor(53, 53, 53));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Button, QColor(53, 53, 53));
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::PlaceholderText, QColor(160, 160, 160));
+    QApplication::setPalette(dark);
+    w.resize(1366, 768);
+    waitFor([&w]() { return w.size() == QSize(1366, 768); }, 3000);
+    shoot(&w, QStringLiteral("assistant-dark-1366x768.png"));
+    QApplication::setPalette(light);
+    w.resize(size);
+    settle();
+}
+
 void assistant(vxaWindow& w, quint16 port)
 {
     showTool(w, 2);
@@ -247,6 +273,7 @@ void assistant(vxaWindow& w, quint16 port)
     if (auto* send = child<QPlainTextEdit>(panel, "send_text"))
         send->setPlainText(QStringLiteral("AT+READ=ALL"));
     shoot(&w, QStringLiteral("assistant.png"));
+    assistantDark(w);
     device.abort();
 }
 
