@@ -18,10 +18,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <grp.h>
-#include <pwd.h>
-#include <sys/wait.h>
-
 using namespace assisttest;
 
 namespace {
@@ -123,7 +119,6 @@ private slots:
     void stopAndPanelGone_data();
     void stopAndPanelGone();
     void libraryFiles();
-    void libraryAsOrdinaryUser();
     void shortcutRunsOnCurrentPanel();
     void editorChecksAsTyped();
 
@@ -345,41 +340,6 @@ void tst_CommandRun::libraryFiles()
                                                          "or a full library.").arg(shared));
     QCOMPARE(library->commands(), expected + expected);
     QCOMPARE(CommandLibrary().commands(), expected + expected);
-}
-
-void tst_CommandRun::libraryAsOrdinaryUser()
-{
-    // Installed read-only: the library goes to the user's folder, never beside the program.
-    QTemporaryDir app, user;
-    QVERIFY(QFile::setPermissions(app.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
-    QVERIFY(QFile::setPermissions(user.path(), QFile::Permissions(0x7777)));
-    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(user.path()));
-    setAppDirPath(app.path());
-    const QVector<SavedCommand> list = {{QStringLiteral("AT"), QStringLiteral("send AT\nexpect OK")}};
-    const auto saveAndLoad = [&list]() {
-        QVector<SavedCommand> back;
-        const CommandLibraryFile file(CommandLibraryFile::defaultPath());
-        return file.save(list) && file.load(&back) && back == list;
-    };
-    bool ok = false;
-    const passwd* nobody = ::getpwnam("nobody");
-    if (::geteuid() != 0 || !nobody) {
-        ok = saveAndLoad();
-    } else {
-        const pid_t pid = ::fork(); // root writes anywhere: the child drops to "nobody"
-        if (pid == 0)
-            ::_exit(::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0
-                            && saveAndLoad() ? 0 : 1);
-        int status = 1;
-        ::waitpid(pid, &status, 0);
-        ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    setAppDirPath(appDir->path());
-    qputenv("XDG_CONFIG_HOME", oldXdg);
-    QVERIFY(ok);
-    QVERIFY(QFileInfo::exists(user.filePath(QStringLiteral("vxa/config/commands.ini"))));
-    QVERIFY(!QFileInfo::exists(app.filePath(QStringLiteral("config/commands.ini"))));
 }
 
 void tst_CommandRun::shortcutRunsOnCurrentPanel()

@@ -5,6 +5,7 @@
 #include "../MsgDebug/simprocess.h"
 #include "../UartNetAssist/assisttestutil.h"
 #include "AssistPrefs.h"
+#include "CommandLibrary.h"
 #include "IPManager.h"
 #include "emptystate.h"
 #include "ordinaryuser.h"
@@ -98,6 +99,7 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         peer.writeDatagram("x", QHostAddress::LocalHost, quint16(port));
         QTest::qWaitFor([udp]() { return child<QComboBox>(udp, "remote_addr_history")->count() == 1; }, 5000);
         send(udp, QStringLiteral("from udp"));
+        CommandLibrary().addCommand(QStringLiteral("AT"), QStringLiteral("send AT\nexpect OK"));
         const QStringList out{QString::number(QApplication::activeModalWidget() != nullptr),
                               QStringLiteral("127.0.0.1:%1").arg(peer.localPort()), QString::number(port),
                               QStringLiteral("127.0.0.1:%1").arg(server.serverPort())};
@@ -123,13 +125,16 @@ void tst_OrdinaryUser::preferencesAndHistoriesSurviveRestart()
         setProtocol(p, 2);
         out << child<QComboBox>(p, "remote_ip_port")->currentText()
             << QString::number(QApplication::activeModalWidget() != nullptr);
+        const QVector<SavedCommand> saved = CommandLibrary().commands();
+        out << (saved.isEmpty() ? QString() : saved.first().name + QLatin1Char('=') + saved.first().script);
         delete p;
         return out;
     });
     const QStringList expected = QStringList{"111 1000", "3", "from udp,from client,left by root"} + first.mid(1);
-    QCOMPARE(second, expected + QStringList{"0"});
+    QCOMPARE(second, expected + QStringList({"0", "AT=send AT\nexpect OK"}));
     QCOMPARE(layout->appFiles(), installed);
-    QVERIFY(QFileInfo::exists(layout->home() + QStringLiteral("/.config/vxa/config/assist.ini")));
+    for (const char* file : {"assist.ini", "commands.ini"})
+        QVERIFY(QFileInfo::exists(layout->home() + QStringLiteral("/.config/vxa/config/") + QLatin1String(file)));
 }
 
 void tst_OrdinaryUser::refusalsAreExplained_data()
