@@ -136,10 +136,10 @@ void tst_RecvModel::viewAndFindFollowTheModel()
     }
     case Case::ManyLinesInSteps:
         // More than the view holds, then more while it is still being inserted.
-        for (int round = 0; round < 8; ++round) {
-            for (int i = 0; i < (round ? 20 : 150); ++i)
-                feed(lines(100, "r" + QByteArray::number(round) + "c" + QByteArray::number(i) + " ", 100));
-            QTest::qWait(20); // the point: the view is busy inserting meanwhile
+        for (int round = 0; round < 12; ++round) {
+            for (int i = 0; i < (round ? 40 : 150); ++i)
+                feed(lines(100, "r" + QByteArray::number(round) + "c" + QByteArray::number(i) + " ", 30));
+            QTest::qWait(5); // the point: the view is busy inserting meanwhile
         }
         break;
     case Case::HexFindOnlyBytes: {
