@@ -36,7 +36,7 @@ public:
     bool searching() const { return scanFrom >= 0; }
 
     // Matches highlighted at most (those around the current one); all can be reached.
-    static constexpr int maxHighlights = 2000;
+    static constexpr int maxHighlights = 400;
     // The longest the bar searches before letting the panel run again.
     static constexpr int sliceMs = 8;
 
