@@ -43,21 +43,73 @@ QString needle(const QString& typed, bool hexView)
     return bytes.join(QLatin1Char(' '));
 }
 
+namespace {
+
+// Matches of needle in text[begin, end); in a hex view only whole bytes (a space or the
+// span's edge on both sides).
+void findIn(const QString& text, int begin, int end, const QString& needle, bool caseSensitive, bool hexView,
+            QVector<int>& matches)
+{
+    const Qt::CaseSensitivity cs = (caseSensitive && !hexView) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const QStringRef span = text.midRef(begin, end - begin);
+    int at = 0;
+    while ((at = span.indexOf(needle, at, cs)) >= 0) {
+        const int stop = at + needle.size();
+        if (hexView && ((at > 0 && span.at(at - 1) != QLatin1Char(' '))
+                        || (stop < span.size() && span.at(stop) != QLatin1Char(' ')))) {
+            ++at;
+            continue;
+        }
+        matches.append(begin + at);
+        at = stop;
+    }
+}
+
+} // namespace
+
+QVector<int> findInLine(const QString& line, const QString& needle, bool caseSensitive, bool hexView)
+{
+    QVector<int> matches;
+    if (needle.isEmpty())
+        return matches;
+    if (!hexView) {
+        findIn(line, 0, line.size(), needle, caseSensitive, false, matches);
+        return matches;
+    }
+    int begin = 0;
+    while (begin < line.size() && line.at(begin) == QLatin1Char('[')) {
+        const int close = line.indexOf(QLatin1Char(']'), begin);
+        if (close < 0)
+            return matches;
+        begin = close + 1;
+        if (begin < line.size() && line.at(begin) == QLatin1Char(':'))
+            ++begin; // "[Receive from ...]:"
+    }
+    while (begin < line.size() && line.at(begin) == QLatin1Char(' '))
+        ++begin;
+    int end = line.indexOf(QLatin1String("  "), begin);
+    if (end < 0)
+        end = line.size();
+    findIn(line, begin, end, needle, caseSensitive, true, matches);
+    return matches;
+}
+
 QVector<int> findAll(const QString& text, const QString& needle, bool caseSensitive, bool hexView)
 {
     QVector<int> matches;
     if (needle.isEmpty())
         return matches;
-    const Qt::CaseSensitivity cs = (caseSensitive && !hexView) ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    int at = 0;
-    while ((at = text.indexOf(needle, at, cs)) >= 0) {
-        const int end = at + needle.size();
-        if (hexView && ((at > 0 && isHexDigit(text.at(at - 1))) || (end < text.size() && isHexDigit(text.at(end))))) {
-            ++at;
-            continue;
-        }
-        matches.append(at);
-        at = end;
+    if (!hexView) {
+        findIn(text, 0, text.size(), needle, caseSensitive, false, matches);
+        return matches;
+    }
+    for (int from = 0; from <= text.size();) {
+        int nl = text.indexOf(QLatin1Char('\n'), from);
+        if (nl < 0)
+            nl = text.size();
+        for (const int at : findInLine(text.mid(from, nl - from), needle, caseSensitive, true))
+            matches.append(from + at);
+        from = nl + 1;
     }
     return matches;
 }

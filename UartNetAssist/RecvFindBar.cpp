@@ -3,13 +3,18 @@
 #include "RecvFind.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <climits>
 #include <QToolButton>
 
 RecvFindBar::RecvFindBar(QPlainTextEdit* view, std::function<bool()> isHexView, QWidget* parent)
@@ -46,13 +51,16 @@ RecvFindBar::RecvFindBar(QPlainTextEdit* view, std::function<bool()> isHexView, 
     retranslate();
     hide();
 
+    sliceTimer = new QTimer(this);
+    sliceTimer->setSingleShot(true);
+    connect(sliceTimer, &QTimer::timeout, this, [this]() { scan(sliceMs); });
     connect(findText, &QLineEdit::textChanged, this, &RecvFindBar::search);
     connect(matchCase, &QCheckBox::toggled, this, &RecvFindBar::search);
     connect(previous, &QToolButton::clicked, this, [this]() { step(false); });
     connect(next, &QToolButton::clicked, this, [this]() { step(true); });
     connect(closeButton, &QToolButton::clicked, this, &RecvFindBar::close);
-    // Lines keep arriving while the bar is open: the next step counts again.
-    connect(view->document(), &QTextDocument::contentsChanged, this, [this]() { stale = true; });
+    // Lines keep arriving and scrolling out while the bar is open: the matches follow.
+    connect(view->document(), &QTextDocument::contentsChange, this, &RecvFindBar::documentChanged);
 }
 
 void RecvFindBar::open()
@@ -66,75 +74,174 @@ void RecvFindBar::open()
 void RecvFindBar::close()
 {
     hide();
-    matches.clear();
-    total = 0;
+    sliceTimer->stop();
+    needle.clear();
+    found.clear();
     current = -1;
+    currentGone = false;
+    scanFrom = -1;
     view->setExtraSelections({});
     view->setFocus();
 }
 
 void RecvFindBar::search()
 {
-    stale = false;
-    // Where to continue from: the match shown now (its cursor followed the edits), else the top.
-    const int from = (current >= 0 && current < matches.size()) ? matches.at(current).selectionStart() : 0;
-    matches.clear();
+    // Typing on keeps the place: the first match at or after the one shown now.
+    showFrom = (current >= 0 && current < found.size() && !currentGone) ? found.at(current) : 0;
+    hex = isHexView();
+    needle = RecvFind::needle(findText->text(), hex);
+    found.clear();
     current = -1;
-    const bool hex = isHexView();
-    const QString needle = RecvFind::needle(findText->text(), hex);
-    const QVector<int> found = RecvFind::findAll(view->toPlainText(), needle, matchCase->isChecked(), hex);
-    total = found.size();
-    // The newest matches are the ones highlighted when there are too many.
-    const int first = qMax(0, found.size() - maxHighlights);
+    currentGone = false;
+    view->setExtraSelections({});
+    scanFrom = needle.isEmpty() ? -1 : 0;
+    freshSearch = true;
+    sliceTimer->stop();
+    if (scanFrom >= 0)
+        scan(sliceMs); // a small view is searched at once
+    else
+        showCount();
+}
+
+void RecvFindBar::scan(int budgetMs)
+{
+    QElapsedTimer spent;
+    spent.start();
+    const int before = found.size();
     QTextDocument* doc = view->document();
-    matches.reserve(found.size() - first);
-    for (int i = first; i < found.size(); ++i) {
-        QTextCursor c(doc);
-        c.setPosition(found.at(i));
-        c.setPosition(found.at(i) + needle.size(), QTextCursor::KeepAnchor);
-        matches.append(c);
+    QTextBlock block = doc->findBlock(scanFrom);
+    const bool caseSensitive = matchCase->isChecked();
+    for (int n = 1; block.isValid(); ++n) {
+        const int at = block.position();
+        for (const int offset : RecvFind::findInLine(block.text(), needle, caseSensitive, hex))
+            found.append(at + offset);
+        block = block.next();
+        if (n % 64 == 0 && spent.elapsed() >= budgetMs)
+            break;
     }
-    current = RecvFind::firstFrom(found.mid(first), from);
-    showCurrent();
+    scanFrom = block.isValid() ? block.position() : -1;
+    if (current < 0 && !found.isEmpty()) {
+        // The first match at or after showFrom, as soon as it is found; else the first one.
+        const int first = RecvFind::firstFrom(found, showFrom);
+        if (found.at(first) >= showFrom || scanFrom < 0) {
+            current = first;
+            showCurrent(true);
+        }
+    } else if (scanFrom < 0 && current >= 0 && (freshSearch || found.size() != before)) {
+        showCurrent(false); // the highlights, now that all is known
+    }
+    if (scanFrom < 0)
+        freshSearch = false;
+    if (scanFrom >= 0)
+        sliceTimer->start(0);
+    showCount();
+}
+
+void RecvFindBar::documentChanged(int position, int removed, int added)
+{
+    if (needle.isEmpty())
+        return;
+    // Matches before the change stay, those after it move, those it touched go.
+    const int delta = added - removed;
+    const int length = needle.size();
+    QVector<int> kept;
+    kept.reserve(found.size());
+    int newCurrent = current >= 0 ? -1 : current;
+    bool survived = false;
+    for (int i = 0; i < found.size(); ++i) {
+        const int m = found.at(i);
+        const int moved = m + length <= position ? m : m >= position + removed ? m + delta : -1;
+        if (i == current) {
+            newCurrent = kept.size();
+            survived = moved >= 0;
+        }
+        if (moved >= 0)
+            kept.append(moved);
+    }
+    if (current >= found.size())
+        newCurrent = kept.size(); // "after the last one", left by a match that went
+    found = kept;
+    current = newCurrent;
+    if (current >= 0 && !survived)
+        currentGone = true;
+    if (scanFrom > position)
+        scanFrom = scanFrom >= position + removed ? scanFrom + delta : position;
+    // New or joined text is searched again from the start of its line.
+    const QTextBlock block = view->document()->findBlock(position);
+    const int lineStart = block.isValid() ? block.position() : position;
+    if (added > 0 || lineStart != position) {
+        while (!found.isEmpty() && found.constLast() >= lineStart) {
+            if (current == found.size() - 1)
+                currentGone = true; // its line is searched again
+            found.removeLast();
+        }
+        if (current > found.size())
+            current = found.size();
+        scanFrom = scanFrom < 0 ? lineStart : qMin(scanFrom, lineStart);
+        if (!sliceTimer->isActive())
+            sliceTimer->start(0);
+    }
 }
 
 void RecvFindBar::step(bool forward)
 {
-    if (stale) {
-        // Count afresh, then move on from the match shown before.
-        const int before = current;
-        search();
-        if (before < 0 || current < 0)
-            return;
+    if (scanFrom >= 0)
+        scan(INT_MAX); // the rest first: every match can be reached
+    const int count = found.size();
+    if (count == 0) {
+        current = -1;
+    } else if (currentGone) {
+        // The match shown scrolled out: the oldest one after it is next.
+        current = forward ? current % count : (current + count - 1) % count;
+    } else {
+        current = RecvFind::step(current, count, forward);
     }
-    current = RecvFind::step(current, matches.size(), forward);
-    showCurrent();
+    currentGone = false;
+    showCurrent(true);
+    showCount();
 }
 
-void RecvFindBar::showCurrent()
+void RecvFindBar::showCurrent(bool moveView)
 {
+    QTextDocument* doc = view->document();
+    const int length = needle.size();
+    const auto cursorAt = [doc, length](int at) {
+        QTextCursor c(doc);
+        c.setPosition(at);
+        c.setPosition(at + length, QTextCursor::KeepAnchor);
+        return c;
+    };
     QList<QTextEdit::ExtraSelection> selections;
-    selections.reserve(matches.size());
-    QTextCharFormat all;
-    all.setBackground(QColor(255, 235, 120));
-    all.setForeground(QColor(Qt::black)); // the view's text may be light on a dark palette
-    QTextCharFormat now;
-    now.setBackground(QColor(255, 150, 50));
-    now.setForeground(QColor(Qt::black));
-    for (int i = 0; i < matches.size(); ++i)
-        selections.append({matches.at(i), i == current ? now : all});
+    if (current >= 0 && current < found.size()) {
+        QTextCharFormat all;
+        all.setBackground(QColor(255, 235, 120));
+        all.setForeground(QColor(0, 0, 0));
+        QTextCharFormat now = all;
+        now.setBackground(QColor(255, 150, 50));
+        // Those around the match shown; all once the search has ended.
+        const int from = scanFrom >= 0 ? current : qMax(0, current - maxHighlights / 2);
+        const int to = scanFrom >= 0 ? current + 1 : qMin(found.size(), from + maxHighlights);
+        selections.reserve(to - from);
+        for (int i = from; i < to; ++i)
+            selections.append({cursorAt(found.at(i)), i == current && !currentGone ? now : all});
+        // The view's cursor goes to the match (and scrolls to it); new data do not move
+        // it while the bar is open.
+        if (moveView)
+            view->setTextCursor(cursorAt(found.at(current)));
+    }
     view->setExtraSelections(selections);
-    // The view's cursor goes to the match (and scrolls to it); new data do not move it
-    // while the bar is open.
-    if (current >= 0)
-        view->setTextCursor(matches.at(current));
-    const int shownIndex = current < 0 ? 0 : total - matches.size() + current + 1;
+}
+
+void RecvFindBar::showCount()
+{
     if (findText->text().isEmpty())
         countLabel->clear();
-    else if (total == 0)
+    else if (scanFrom >= 0 && current < 0)
+        countLabel->setText(tr("Searching..."));
+    else if (found.isEmpty())
         countLabel->setText(tr("No matches"));
     else
-        countLabel->setText(tr("%1 of %2").arg(shownIndex).arg(total));
+        countLabel->setText(tr("%1 of %2").arg(qBound(0, current, found.size() - 1) + 1).arg(found.size()));
 }
 
 bool RecvFindBar::eventFilter(QObject* watched, QEvent* event)
@@ -167,6 +274,5 @@ void RecvFindBar::retranslate()
     findChild<QToolButton*>(QStringLiteral("find_previous"))->setToolTip(tr("Previous (Shift+Enter)"));
     findChild<QToolButton*>(QStringLiteral("find_next"))->setToolTip(tr("Next (Enter)"));
     findChild<QToolButton*>(QStringLiteral("find_close"))->setToolTip(tr("Close (Escape)"));
-    if (total == 0 && !findText->text().isEmpty())
-        countLabel->setText(tr("No matches"));
+    showCount();
 }

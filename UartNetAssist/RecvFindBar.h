@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTextCursor>
 #include <QVector>
 #include <QWidget>
 
@@ -10,6 +9,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimer;
 
 // The receive view's find bar ("find_bar"): text, or hex bytes when the view shows hex;
 // every match highlighted, Enter / Shift+Enter for next / previous, "3 of 17", Escape
@@ -30,11 +30,15 @@ public:
     // Next or previous match, wrapping around.
     void step(bool forward);
 
-    int matchCount() const { return total; }
+    int matchCount() const { return found.size(); }
     int currentIndex() const { return current; }
+    // Whether part of the view is still to be searched (a large view is searched in slices).
+    bool searching() const { return scanFrom >= 0; }
 
-    // Matches highlighted at most; the count covers all of them.
-    static constexpr int maxHighlights = 5000;
+    // Matches highlighted at most (those around the current one); all can be reached.
+    static constexpr int maxHighlights = 400;
+    // The longest the bar searches before letting the panel run again.
+    static constexpr int sliceMs = 8;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,15 +46,25 @@ protected:
 
 private:
     void retranslate();
-    void showCurrent();
+    // Searches on from scanFrom until done or budgetMs spent.
+    void scan(int budgetMs);
+    void documentChanged(int position, int removed, int added);
+    // Highlights the matches around the current one; moveView: and shows it.
+    void showCurrent(bool moveView);
+    void showCount();
 
     QPlainTextEdit* view;
     std::function<bool()> isHexView;
     QLineEdit* findText;
     QCheckBox* matchCase;
     QLabel* countLabel;
-    QVector<QTextCursor> matches; // follow the document as lines arrive and scroll out
-    int total = 0;
-    int current = -1;
-    bool stale = false; // the view changed since the last search
+    QTimer* sliceTimer;
+    QString needle;
+    bool hex = false;
+    QVector<int> found;   // start of every match in the document, ascending
+    int current = -1;     // the match shown
+    bool currentGone = false; // it scrolled out; `current` is the oldest match after it
+    int showFrom = 0;     // a new search shows the first match from here
+    int scanFrom = -1;    // document position still to search from; -1: all searched
+    bool freshSearch = false; // the scan under way began with a new needle
 };

@@ -36,6 +36,21 @@ int utf8Boundary(const QByteArray& bytes, int start, int end)
     return start;
 }
 
+// As QString::fromLocal8Bit, but a byte-order mark stays a character: the stateless
+// decoder drops one at the start of every run it is given, and runs start anywhere here.
+QString decodeLocal(const char* d, int n)
+{
+    QString marks;
+    if (localIsUtf8()) {
+        while (n >= 3 && std::memcmp(d, "\xef\xbb\xbf", 3) == 0) {
+            marks += QChar(0xfeff);
+            d += 3;
+            n -= 3;
+        }
+    }
+    return marks.isEmpty() ? QString::fromLocal8Bit(d, n) : marks + QString::fromLocal8Bit(d, n);
+}
+
 bool isControl(uchar c)
 {
     return c < 0x20 || c == 0x7f;
@@ -61,7 +76,7 @@ int stampWidth(bool ms)
 
 QString plainText(const QByteArray& data)
 {
-    return QString::fromLocal8Bit(data.constData(), lengthUpToZero(data));
+    return decodeLocal(data.constData(), lengthUpToZero(data));
 }
 
 QString escapedText(const QByteArray& data, int from)
@@ -75,7 +90,7 @@ QString escapedText(const QByteArray& data, int from)
         if (!isControl(c))
             continue;
         if (i > run)
-            out += QString::fromLocal8Bit(d + run, i - run);
+            out += decodeLocal(d + run, i - run);
         run = i + 1;
         switch (c) {
         case '\r':
@@ -95,7 +110,7 @@ QString escapedText(const QByteArray& data, int from)
         }
     }
     if (data.size() > run)
-        out += QString::fromLocal8Bit(d + run, data.size() - run);
+        out += decodeLocal(d + run, data.size() - run);
     return out;
 }
 
@@ -175,7 +190,7 @@ QString formatTail(const QByteArray& data, const Options& o, int tailBytes)
         if (o.escapes)
             out = escapedText(data, start);
         else
-            out = QString::fromUtf8(data.constData() + start, end - start);
+            out = decodeLocal(data.constData() + start, end - start);
     }
     if (o.lineFeed || o.stamps)
         out += QLatin1Char('\n');
@@ -205,9 +220,10 @@ int pieceEnd(const QByteArray& data, int from, int maxBytes, const Options& o)
             return at > from ? at : size;
         }
     }
-    // After a byte below 0x80 the decoder is between characters, in the whole as in a piece.
+    // After a byte below 0x80 the decoder is between characters, in the whole as in a piece;
+    // never between CR and LF, which the view takes as one line break.
     for (int p = limit; p > from; --p) {
-        if (static_cast<uchar>(d[p - 1]) < 0x80)
+        if (static_cast<uchar>(d[p - 1]) < 0x80 && !(d[p - 1] == '\r' && p < size && d[p] == '\n'))
             return p;
     }
     return size;

@@ -10,7 +10,7 @@ const QString kGroup = QStringLiteral("send_history");
 
 int SendHistory::add(const QString& payload)
 {
-    if (payload.isEmpty())
+    if (payload.isEmpty() || payload.size() > maxEntryChars)
         return -2;
     const int previous = list.indexOf(payload);
     if (previous >= 0)
@@ -33,7 +33,7 @@ void SendHistory::read(QSettings& settings)
         if (!settings.contains(key))
             continue;
         const QString entry = settings.value(key).toString();
-        if (!entry.isEmpty() && !list.contains(entry))
+        if (!entry.isEmpty() && entry.size() <= maxEntryChars && !list.contains(entry))
             list.append(entry);
     }
     settings.endGroup();

@@ -11,10 +11,14 @@ class SendHistory
 {
 public:
     static constexpr int capacity = 20;
+    // Longest payload remembered (characters): a longer one is sent but not kept, as
+    // recalling it would stall the send box and every panel would load it.
+    static constexpr int maxEntryChars = 64 * 1024;
 
     const QStringList& entries() const { return list; }
     // Puts payload in front. Returns the index it had before, or -1 when it is new (then
-    // the oldest entry is dropped if the list was full). Empty payloads are not kept (-2).
+    // the oldest entry is dropped if the list was full). Empty payloads and those longer
+    // than maxEntryChars are not kept (-2).
     int add(const QString& payload);
     void clear() { list.clear(); }
 

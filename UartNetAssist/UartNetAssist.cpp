@@ -867,6 +867,7 @@ void UartNetAssist::flushRecvView()
     QTextDocument* doc = view->document();
     if (pendingReplacesView) {
         pendingView.remove(0, qMax(0, keptStart(pendingView, viewMaxBlocks, viewMaxChars)));
+        pendingBreaks = pendingView.count(QLatin1Char('\n')); // what was cut held breaks too
         pendingReplacesView = false;
         if (pendingView.size() <= kFlushSliceChars) {
             view->setPlainText(pendingView);
@@ -1254,7 +1255,10 @@ void UartNetAssist::changeEvent(QEvent* event)
         ui->choose_protocol->setCurrentIndex(proto);
         const bool open = device && device->isValid();
         ui->open_com->setText(open ? tr("close") : tr("open"));
-        ui->connect->setText(open ? tr("disconnect") : tr("connect"));
+        if (clientConnecting) // the attempt goes on; a click would give it up
+            ui->connect->setText(tr("connecting..."));
+        else
+            ui->connect->setText(open ? tr("disconnect") : tr("connect"));
         if (proto == 2)
             ui->net_label_2->setText(tr("Remote Addr:Port"));
         else

@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QHostInfo>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUdpSocket>
 
 
@@ -54,6 +55,15 @@ void ConnectionUnit::fail(const QString& reason)
     emit failed(reason);
 }
 
+void ConnectionUnit::setNotice(const QString& text)
+{
+    if (text == notice)
+        return;
+    notice = text;
+    refreshUI();
+    emit noticeChanged(text);
+}
+
 void ConnectionUnit::addWrapped(qint32& counter, qint64 n)
 {
     // only what really left counts; a refused write (-1) adds nothing
@@ -67,10 +77,11 @@ void ConnectionUnit::relay(ConnectionUnit* a, ConnectionUnit* b)
 {
     connect(a, &ConnectionUnit::transmit, b, &ConnectionUnit::sendData);
     connect(b, &ConnectionUnit::transmit, a, &ConnectionUnit::sendData);
-    // reader stops while writer is congested
+    // reader stops while writer is congested, or cannot send at all (a client that is
+    // not connected): the bytes then wait where they came from
     auto check = [](ConnectionUnit* writer, ConnectionUnit* reader) {
         const qint64 pending = writer->bytesToWrite();
-        if (pending > highWater)
+        if (pending > highWater || !writer->canSend())
             reader->setReadPaused(true); // also catches peers that joined meanwhile
         else if (reader->isReadPaused() && pending <= lowWater)
             reader->setReadPaused(false);
@@ -79,6 +90,8 @@ void ConnectionUnit::relay(ConnectionUnit* a, ConnectionUnit* b)
     connect(b, &ConnectionUnit::transmit, a, [a, b, check]() { check(a, b); });
     connect(b, &ConnectionUnit::outputProgress, a, [a, b, check]() { check(b, a); });
     connect(a, &ConnectionUnit::outputProgress, b, [a, b, check]() { check(a, b); });
+    check(a, b);
+    check(b, a);
 }
 
 void ConnectionUnit::changeEvent(QEvent* event)
@@ -364,10 +377,21 @@ bool TcpClientUnit::setup(const VSP_CONNECTION_PARAMS& params)
     });
     connect(client, &tcpClientSocket_::connected_signal, this, [this]() {
         connected = true;
+        setNotice(QString());
         if (session)
             client->write(session->connected());
+        if (!waiting.isEmpty()) {
+            const QByteArray data = waiting;
+            waiting.clear();
+            sendData(data);
+        }
         refreshUI();
         emit outputProgress(); // a new server starts with nothing waiting
+    });
+    connect(client, &tcpClientSocket_::connectFailed, this, [this](const QString& reason) {
+        setNotice(tr("%1:%2 cannot be reached: %3 (trying again every %4 s)")
+                      .arg(ui->ip_address->text(), ui->port->text(), reason)
+                      .arg(client->reconnectInterval / 1000));
     });
     connect(client, &tcpClientSocket_::disConnect_signal, this, [this]() {
         connected = false;
@@ -413,8 +437,13 @@ void TcpClientUnit::sendData(const QByteArray& data)
 {
     if (!client)
         return;
-    // while no server is connected the bytes are dropped, and not counted; what counts is
-    // the user's payload, not the doubled IACs on the wire
+    if (!connected) {
+        // Only what was read before the pause can arrive now: it waits for the server.
+        if (waiting.size() < highWater)
+            waiting += data;
+        return;
+    }
+    // what counts is the user's payload, not the doubled IACs on the wire
     if (client->send(session ? session->encode(data) : data) > 0) {
         addWrapped(sentBytes, data.size());
         client->tcpSocket()->flush(); // out now, not on the next pass of the event loop
@@ -457,7 +486,10 @@ void TcpClientUnit::retranslate()
 
 UdpUnit::UdpUnit(const VSP_CONNECTION_PARAMS& params)
     : ui(new Ui_UdpMsg)
+    , retryTimer(new QTimer(this))
 {
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, &QTimer::timeout, this, &UdpUnit::sendQueued);
     ui->setupUi(this);
     setup(params);
 }
@@ -544,6 +576,9 @@ void UdpUnit::stop()
         lookupId = -1;
     }
     bound = false;
+    retryTimer->stop();
+    queue.clear();
+    queuedBytes = 0;
     if (udp)
         udp->close();
 }
@@ -556,19 +591,42 @@ void UdpUnit::refreshUI()
 
 void UdpUnit::sendData(const QByteArray& data)
 {
-    // an unbound socket would send from a port the system picks: a failed start sends nothing
-    if (!udp || !bound)
+    // an unbound socket would send from a port the system picks: a failed start sends
+    // nothing; nor does a remote name not (yet) resolved
+    if (!udp || !bound || QHostAddress(udp->remoteIp).isNull())
         return;
     // A packet is one datagram, but a datagram holds at most 65507 bytes: a longer
     // burst inside the packing gap goes out in pieces instead of being refused whole.
     constexpr int maxDatagram = 65507;
-    if (data.size() <= maxDatagram) {
-        addWrapped(sentBytes, udp->send(data));
-    } else {
-        for (int at = 0; at < data.size(); at += maxDatagram)
-            addWrapped(sentBytes, udp->send(data.mid(at, maxDatagram)));
+    for (int at = 0; at < data.size(); at += maxDatagram) {
+        const QByteArray piece = data.size() <= maxDatagram ? data : data.mid(at, maxDatagram);
+        queue.append(piece);
+        queuedBytes += piece.size();
+    }
+    sendQueued();
+}
+
+void UdpUnit::sendQueued()
+{
+    // A full socket buffer (a slow link) refuses a datagram for now: it waits, in order,
+    // and the serial side stops reading until the queue is sent (relay, canSend).
+    bool progress = false;
+    while (!queue.isEmpty() && udp) {
+        const qint64 n = udp->send(queue.constFirst());
+        const QAbstractSocket::SocketError error = udp->udpSocket()->error();
+        if (n < 0 && error != QAbstractSocket::DatagramTooLargeError) {
+            // a full buffer frees up in moments; a network that is down takes longer
+            retryTimer->start(error == QAbstractSocket::TemporaryError ? retryMs : 50 * retryMs);
+            break;
+        }
+        addWrapped(sentBytes, n);
+        queuedBytes -= queue.constFirst().size();
+        queue.removeFirst();
+        progress = true;
     }
     refreshUI();
+    if (progress)
+        emit outputProgress();
 }
 
 AbsIoDevice* UdpUnit::ioDevice() const

@@ -4,6 +4,7 @@
 #include "VSPConnection.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QWidget>
 
 class serialPortDevice_;
@@ -12,6 +13,7 @@ class tcpClientSocket_;
 class udpSocket_;
 class Rfc2217Session;
 class QHostInfo;
+class QTimer;
 class Ui_SerialPortMsg;
 class Ui_TcpServerMsg;
 class Ui_TcpClientMsg;
@@ -36,6 +38,8 @@ public:
     // Flow control between the two units of a bridge: bytes accepted by sendData but
     // not yet written out on this unit's side, and stopping/resuming reading it.
     virtual qint64 bytesToWrite() const { return 0; }
+    // Whether bytes given to sendData can leave now; while not, the other side waits.
+    virtual bool canSend() const { return true; }
     void setReadPaused(bool paused);
     bool isReadPaused() const { return readPaused; }
 
@@ -56,6 +60,8 @@ public:
     // Why this unit's side does not work (could not be opened, bound, resolved); empty
     // while it works or is still connecting.
     QString failureText() const { return failure; }
+    // Why a unit that keeps trying does not reach its peer now; empty while it does.
+    QString noticeText() const { return notice; }
 
 signals:
     void transmit(QByteArray data);
@@ -63,6 +69,7 @@ signals:
     void failed(const QString& reason);
     // Some of the pending output was written, or a peer went away.
     void outputProgress();
+    void noticeChanged(const QString& text);
 
 public slots:
     virtual void sendData(const QByteArray& data) = 0;
@@ -75,12 +82,14 @@ protected:
     static void addWrapped(qint32& counter, qint64 n);
     // Records a failure, shows it and tells the panel.
     void fail(const QString& reason);
+    void setNotice(const QString& text);
 
     qint32 receivedBytes = 0;
     qint32 sentBytes = 0;
     QString unitName;
     bool readPaused = false;
     QString failure;
+    QString notice;
 };
 
 class SerialPortUnit : public ConnectionUnit
@@ -157,6 +166,7 @@ public:
     void refreshUI() override;
 
     qint64 bytesToWrite() const override;
+    bool canSend() const override { return connected; }
 
     tcpClientSocket_* device() const { return client; }
     // The COM port control towards the server, when the connection asks for it.
@@ -178,6 +188,9 @@ private:
     tcpClientSocket_* client = nullptr;
     Rfc2217Session* session = nullptr;
     bool connected = false;
+    // What reached the unit while no server was connected (the serial side pauses then,
+    // but a packet already on its way still arrives); it leaves first on connect.
+    QByteArray waiting;
 };
 
 class UdpUnit : public ConnectionUnit
@@ -191,7 +204,10 @@ public:
     bool start() override;
     void stop() override;
     void refreshUI() override;
-
+    qint64 bytesToWrite() const override { return queuedBytes; }
+    bool canSend() const override { return queue.isEmpty(); }
+    // How soon a datagram the socket refused is tried again.
+    static constexpr int retryMs = 2;
 
     udpSocket_* device() const { return udp; }
 
@@ -204,9 +220,14 @@ protected:
 
 private:
     void remoteResolved(const QHostInfo& info);
+    // Sends what is queued until the socket refuses more; the rest is tried again shortly.
+    void sendQueued();
 
     Ui_UdpMsg* ui = nullptr;
     udpSocket_* udp = nullptr;
     bool bound = false;
     int lookupId = -1; // a host name lookup under way
+    QList<QByteArray> queue; // datagrams taken from the serial side, not yet sent
+    qint64 queuedBytes = 0;
+    QTimer* retryTimer = nullptr;
 };

@@ -25,6 +25,9 @@ public:
     int stopBits() const { return lastStop; } // 1 or 2; 0 before the first reading
     QString errorString() const { return error; }
 
+    // Reads the settings now (as a tick does); changed() comes before it returns.
+    void poll();
+
     // Reads the output baud rate and the stop bits of an open terminal.
     static bool readLine(int fd, quint32* baud, int* stopBits);
 
@@ -35,7 +38,6 @@ signals:
     void changed(quint32 baudRate, int stopBits);
 
 private:
-    void poll();
     bool openPort();
 
     QString path;

@@ -121,9 +121,15 @@ Rfc2217Codec::Output Rfc2217Codec::decode(const QByteArray& bytes)
             sub.clear();
             subOverflow = false;
             rx = Rx::Sub;
-        } else {
+        } else if (c > Telnet::SE && c < Telnet::SB) {
             // NOP, data mark, go-ahead and the like carry nothing for a serial line.
             sawTelnet = true;
+            rx = Rx::Data;
+        } else {
+            // No Telnet command: a raw port's binary data, passed on unchanged.
+            out.data.append(static_cast<char>(Telnet::IAC));
+            out.data.append(static_cast<char>(c));
+            lastWasCr = false;
             rx = Rx::Data;
         }
     };
@@ -172,6 +178,7 @@ Rfc2217Codec::Output Rfc2217Codec::decode(const QByteArray& bytes)
                     subOverflow = true;
                 rx = Rx::Sub;
             } else if (c == Telnet::SE) {
+                sawTelnet = true; // only a whole subnegotiation counts
                 if (!subOverflow)
                     handleSubnegotiation(out);
                 sub.clear();

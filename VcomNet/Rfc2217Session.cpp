@@ -56,8 +56,11 @@ void Rfc2217Session::userLineChanged(quint32 baud, int stopBits)
     wanted.stopSize = stopBits == 2 ? ComLineSettings::Stop2 : ComLineSettings::Stop1;
     const QByteArray commands = codec.setWanted(wanted);
     qCDebug(lcVcom) << "user port now" << baud << "baud," << stopBits << "stop bits";
-    if (online && !commands.isEmpty())
+    if (online && !commands.isEmpty()) {
+        // Data the program wrote before the change leave before the command.
+        emit lineChanging();
         emit sendWire(commands);
+    }
 }
 
 void Rfc2217Session::noAnswer()

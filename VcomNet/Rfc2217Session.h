@@ -27,12 +27,17 @@ public:
     QByteArray encode(const QByteArray& payload) const { return codec.encode(payload); }
 
     QString statusText() const;
+    // Looks at the user's port now: called before the bridge reads its data, so that a
+    // change made before those bytes were written reaches the server before them.
+    void checkLine() { watcher.poll(); }
     const Rfc2217Codec& telnet() const { return codec; }
 
     // How long a server may take to answer the opening requests.
     static constexpr int answerTimeoutMs = 3000;
 
 signals:
+    // Line commands follow: what the serial side still holds must be sent first.
+    void lineChanging();
     void sendWire(const QByteArray& bytes);
     void statusChanged(const QString& text);
 

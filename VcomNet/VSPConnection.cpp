@@ -131,9 +131,9 @@ VSP_CONNECTION_PARAMS read(const QString& path)
     p.udp_local_port = ini.value(QStringLiteral("udp/local_port")).toString();
     p.udp_remote_addr = ini.value(QStringLiteral("udp/remote_addr")).toString();
     p.udp_remote_port = ini.value(QStringLiteral("udp/remote_port")).toString();
-    // Files from before these keys existed behave as they always did.
-    p.pack_ms = QString::number(ConnectionParams::packMs(
-        ini.value(QStringLiteral("connect/pack_ms"), ConnectionParams::defaultPackMs).toString()));
+    // Files from before these keys existed behave as they always did; a value out of
+    // range is kept as it is, so that the file is refused with a reason like other keys.
+    p.pack_ms = ini.value(QStringLiteral("connect/pack_ms"), ConnectionParams::defaultPackMs).toString().trimmed();
     p.client_rfc2217 = ConnectionParams::rfc2217(ini.value(QStringLiteral("client/rfc2217")).toString())
         ? QStringLiteral("true")
         : QStringLiteral("false");

@@ -3,8 +3,10 @@
 
 #include "ConnectionUnit.h"
 #include "DataMonitor.h"
+#include "Rfc2217Session.h"
 #include "VSPortFunction.h"
 #include "desktopfit.h"
+#include "serialPortDevice_.h"
 #include "vcomlog.h"
 
 #include <QEvent>
@@ -96,9 +98,13 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
     case CONNECTION_CLIENT: {
         auto* serial = new SerialPortUnit(params);
         auto* client = new TcpClientUnit(params);
-        if (client->lineSession()) {
+        if (Rfc2217Session* session = client->lineSession()) {
             serial->showLineSettings(client->lineStatus());
             connect(client, &TcpClientUnit::lineStatusChanged, serial, &SerialPortUnit::showLineSettings);
+            // Data and line commands leave in the order the program issued them: the line
+            // is looked at before each read, and a change first sends what was read before.
+            connect(serial->device(), &serialPortDevice_::aboutToRead, session, &Rfc2217Session::checkLine);
+            connect(session, &Rfc2217Session::lineChanging, serial->device(), &serialPortDevice_::deliverPending);
         }
         unitA = serial;
         unitB = client;
@@ -117,8 +123,10 @@ void VSPConnectionMsg::setupMsgByType(VSP_CONNECTION_TYPE type, const VSP_CONNEC
     }
 
     if (type != CONNECTION_PAIR) {
-        for (ConnectionUnit* unit : {unitA, unitB})
+        for (ConnectionUnit* unit : {unitA, unitB}) {
             connect(unit, &ConnectionUnit::failed, this, &VSPConnectionMsg::showStatus);
+            connect(unit, &ConnectionUnit::noticeChanged, this, &VSPConnectionMsg::showStatus);
+        }
         ConnectionUnit::relay(unitA, unitB);
         unitA->start();
         unitB->start();
@@ -159,6 +167,10 @@ void VSPConnectionMsg::showStatus()
     const QString failures = failureText();
     if (!failures.isEmpty())
         lines << failures;
+    for (const ConnectionUnit* unit : {unitA, unitB}) {
+        if (unit && !unit->noticeText().isEmpty())
+            lines << unit->noticeText();
+    }
     lines << statusNotes;
     status->setText(lines.join(QLatin1Char('\n')));
     status->setVisible(!lines.isEmpty());

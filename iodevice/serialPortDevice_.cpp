@@ -88,6 +88,9 @@ void serialPortDevice_::portRecvDataDealy()
     // the last arrival.
     if (!port)
         return;
+    emit aboutToRead();
+    if (!port)
+        return;
     if (pending.isEmpty())
         pendingSince.start();
     pending.append(port->readAll());
@@ -117,8 +120,18 @@ void serialPortDevice_::portRecvDataDealy()
 void serialPortDevice_::flush()
 {
     mergeTimer->stop();
-    if (port)
-        pending.append(port->readAll());
+    // A paused port keeps what it has not read: its reader cannot take more now.
+    if (port && !readPaused) {
+        emit aboutToRead();
+        if (port)
+            pending.append(port->readAll());
+    }
+    deliverPending();
+}
+
+void serialPortDevice_::deliverPending()
+{
+    mergeTimer->stop();
     while (!pending.isEmpty()) {
         // Never more than maxPacketSize in one packet, even if a burst was larger.
         const QByteArray packet = pending.left(maxPacketSize);

@@ -46,11 +46,21 @@ public:
     static constexpr int maxPacketSize = 64 * 1024;
     int maxPacketAge() const;
 
+    // Bytes read and held for the packing gap.
+    int pendingSize() const { return pending.size(); }
+
     // The serial port, for users that need flow control on it (may be null).
     QSerialPort* serialPort() const { return port; }
 
+signals:
+    // Emitted just before bytes are taken from the port: a user that must order other
+    // output against the data (line settings) can act, and deliverPending() first.
+    void aboutToRead();
+
 public slots:
     void portRecvDataDealy();
+    // Delivers the bytes held for the packing gap now, without reading the port.
+    void deliverPending();
 
 private:
     bool openPort(const QString& name, int baud, int data, int par, int stop);

@@ -1,6 +1,8 @@
 #include "tcpClientSocket_.h"
 #include "iodevicelog.h"
 
+#include <QEvent>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 
 tcpClientSocket_::tcpClientSocket_(QObject* parent)
@@ -15,6 +17,54 @@ tcpClientSocket_::tcpClientSocket_(QObject* parent)
     openTimer.setSingleShot(true);
     connect(&openTimer, &QTimer::timeout, this, &tcpClientSocket_::onOpenTimeout);
     connect(socket, &QTcpSocket::errorOccurred, this, &tcpClientSocket_::onConnectError);
+    connect(socket, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        // the socket's notifier exists once this signal's emitter has gone on
+        if (state == QAbstractSocket::ConnectingState)
+            QMetaObject::invokeMethod(this, &tcpClientSocket_::watchConnecting, Qt::QueuedConnection);
+    });
+}
+
+void tcpClientSocket_::watchConnecting()
+{
+    connectTests = 0;
+    resetReported = false;
+    const auto notifiers = socket->findChildren<QSocketNotifier*>();
+    for (QSocketNotifier* n : notifiers) {
+        if (n->type() == QSocketNotifier::Write)
+            n->installEventFilter(this);
+    }
+}
+
+bool tcpClientSocket_::eventFilter(QObject* watched, QEvent* event)
+{
+    // One notification ends a normal attempt (connected or refused); a reset connection
+    // is silently tried again, hundreds of times a second.
+    constexpr int resetLoop = 8;
+    if (event->type() == QEvent::SockAct && socket->state() == QAbstractSocket::ConnectingState
+        && (openPending || attemptPending) && ++connectTests > resetLoop) {
+        if (!resetReported) {
+            resetReported = true;
+            QMetaObject::invokeMethod(this, &tcpClientSocket_::connectionReset, Qt::QueuedConnection);
+        }
+        return true; // no further attempt meanwhile
+    }
+    return AbsIoDevice::eventFilter(watched, event);
+}
+
+void tcpClientSocket_::connectionReset()
+{
+    if (socket->state() != QAbstractSocket::ConnectingState || !(openPending || attemptPending))
+        return;
+    errorText = tr("connection reset by the server");
+    socket->abort();
+    if (openPending) {
+        openPending = false;
+        openTimer.stop();
+        emit openFailed(errorText);
+    } else {
+        attemptPending = false;
+        emit connectFailed(errorText);
+    }
 }
 
 tcpClientSocket_::~tcpClientSocket_()
@@ -219,6 +269,8 @@ void tcpClientSocket_::setReadPaused(bool paused)
 
 void tcpClientSocket_::close()
 {
+    // Stopped for good: the disconnect the abort reports must not schedule a retry.
+    autoReconnect = false;
     attemptPending = false;
     openPending = false;
     openTimer.stop();

@@ -63,6 +63,9 @@ signals:
     void opened();
     void openFailed(const QString& reason);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void readData_slot();
     bool doConnect();
@@ -75,10 +78,16 @@ private:
     void onOpenTimeout();
     bool startAttempt(const void* params);
     void opening();
+    // A server that accepts and resets at once makes the socket try again and again
+    // without a word: its write notifications are counted while connecting.
+    void watchConnecting();
+    void connectionReset();
 
     QTcpSocket* socket = nullptr;
     bool attemptPending = false; // a reconnecting attempt is under way
     bool openPending = false;    // an openAsync attempt is under way
     QTimer openTimer;
     qint64 activeReadBuffer = 0; // the socket's read buffer size while not paused
+    int connectTests = 0;        // write notifications of the attempt under way
+    bool resetReported = false;
 };

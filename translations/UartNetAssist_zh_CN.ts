@@ -707,6 +707,10 @@
 <context>
     <name>RecvFindBar</name>
     <message>
+        <source>Searching...</source>
+        <translation>正在查找...</translation>
+    </message>
+    <message>
         <source>Find (hex bytes in a hex view)</source>
         <translation>查找（十六进制显示时输入十六进制字节）</translation>
     </message>

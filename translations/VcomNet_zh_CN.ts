@@ -178,6 +178,10 @@
 <context>
     <name>TcpClientUnit</name>
     <message>
+        <source>%1:%2 cannot be reached: %3 (trying again every %4 s)</source>
+        <translation>无法连接 %1:%2：%3（每 %4 秒重试）</translation>
+    </message>
+    <message>
         <source>Connected</source>
         <translation>已连接</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>tcpClientSocket_</name>
     <message>
+        <source>connection reset by the server</source>
+        <translation>连接被服务器重置</translation>
+    </message>
+    <message>
         <source>port %1 is out of range (1-65535)</source>
         <translation>端口 %1 超出范围（1-65535）</translation>
     </message>

@@ -3,7 +3,7 @@
 //      decoded by a headless CDebugWorker (counters checked);
 //  (b) a winDebug offscreen with saving on: frames/s, GUI stall p99/max, peak RSS,
 //      rows shown, and every decoded frame in rs1.txt.
-// Usage: bench_debuglink [seconds-per-phase] (default 10).
+// Usage: bench_debuglink [seconds-per-phase] (default 10; 1 with BENCH_SMOKE=1).
 
 #include "CCirQueue.h"
 #include "CDebugWorker.h"
@@ -11,6 +11,8 @@
 #include "simprocess.h"
 #include "testutil.h"
 #include "winDebug.h"
+
+#include "benchsmoke.h"
 
 #include <QApplication>
 #include <QDir>
@@ -170,7 +172,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : benchSmoke() ? 1 : 10;
     bool ok = rawPhase(seconds);
     ok = workerPhase(seconds) && ok;
     ok = windowPhase(seconds) && ok;

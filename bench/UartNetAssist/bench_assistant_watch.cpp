@@ -7,12 +7,14 @@
 // 2. The UDP sender history: 2000 datagrams from senders drawn out of 20000, through the
 //    bounded history, and through an unbounded list searched linearly for comparison.
 //
-// Usage: bench_assistant_watch [seconds per run, default 12]
+// Usage: bench_assistant_watch [seconds per run, default 12; 1 with BENCH_SMOKE=1]
 
 #include "RecentList.h"
 #include "UartNetAssist.h"
 #include "appdir.h"
 #include "serialPortDevice_.h"
+
+#include "benchsmoke.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -65,7 +67,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(6, atoi(argv[1])) : 12;
+    const int seconds = argc > 1 ? std::max(6, atoi(argv[1])) : benchSmoke() ? 1 : 12;
     QTemporaryDir dir;
     setAppDirPath(dir.path());
 

@@ -3,9 +3,10 @@
 // QTcpSocket writer. Prints throughput, their ratio, the peak RSS growth of the
 // panel run and whether the reader got the file byte for byte.
 //
-// Usage: bench_file_send [size in MiB, default 512]
+// Usage: bench_file_send [size in MiB, default 512; 4 with BENCH_SMOKE=1]
 
 #include "UartNetAssist.h"
+#include "benchsmoke.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -118,7 +119,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 512;
+    const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : benchSmoke() ? 4 : 512;
     const qint64 size = mib * 1024 * 1024;
 
     QTemporaryDir dir;
@@ -151,7 +152,15 @@ int main(int argc, char** argv)
     child<QComboBox>(panel.get(), "choose_protocol")->setCurrentIndex(2);
     child<QComboBox>(panel.get(), "local_ip_list")->setEditText(QStringLiteral("127.0.0.1"));
     child<QComboBox>(panel.get(), "remote_ip_port")->setEditText(QStringLiteral("127.0.0.1:%1").arg(panelReader.port));
-    child<QPushButton>(panel.get(), "connect")->click();
+    // The client connects without blocking: sending starts once it is connected.
+    auto* connectButton = child<QPushButton>(panel.get(), "connect");
+    connectButton->click();
+    QElapsedTimer connecting;
+    connecting.start();
+    while (connectButton->text() != QLatin1String("disconnect") && connecting.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (connectButton->text() != QLatin1String("disconnect"))
+        qFatal("the panel did not connect to the reader");
     child<QCheckBox>(panel.get(), "file_data_src")->click();
     child<QLineEdit>(panel.get(), "single_bytes")->setText(QString::number(block));
     child<QLineEdit>(panel.get(), "send_time_interval")->setText(QStringLiteral("0"));

@@ -3,6 +3,7 @@
 // Everything runs on loopback; needs root for the links under /dev.
 //
 //   bench_bridge [--mib 256] [--messages 1000] [--rss-seconds 15] [--only a|b|c|d|abcd|r]
+//   (BENCH_SMOKE=1: --mib 4 --messages 100 --rss-seconds 2)
 //
 // (a) throughput both ways, median of three runs, target >= 0.8 x socat;
 // (b) latency of 32-byte requests with the default packing interval, (b') with
@@ -13,6 +14,8 @@
 #include "ConnectionUnit.h"
 #include "VSPConnectionMsg.h"
 #include "VSPortFunction.h"
+
+#include "benchsmoke.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -587,6 +590,11 @@ int main(int argc, char** argv)
         return 1;
     }
     int mib = 256, messages = 1000, rssSeconds = 15;
+    if (benchSmoke()) {
+        mib = 4;
+        messages = 20;
+        rssSeconds = 2;
+    }
     QString only;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {

@@ -68,6 +68,9 @@ void tst_SendHistory::capKeepsNewest()
     QCOMPARE(h.add(QStringLiteral("6")), 19);
     QCOMPARE(h.entries().size(), SendHistory::capacity);
     QCOMPARE(h.entries().last(), QStringLiteral("7"));
+    // A payload beyond the bound is not remembered and displaces nothing.
+    QCOMPARE(h.add(QString(SendHistory::maxEntryChars + 1, QLatin1Char('x'))), -2);
+    QCOMPARE(h.entries().first(), QStringLiteral("6"));
 }
 
 void tst_SendHistory::fileRoundTrip()
@@ -106,6 +109,8 @@ void tst_SendHistory::malformedFile_data()
     for (int i = 0; i < 30; ++i)
         many << QString::number(i);
     QTest::newRow("more than the cap") << "30" << many << QStringList(many.mid(0, SendHistory::capacity));
+    QTest::newRow("an entry beyond the size bound") << "3"
+        << QStringList{"a", QString(SendHistory::maxEntryChars + 1, QLatin1Char('x')), "c"} << QStringList{"a", "c"};
 }
 
 void tst_SendHistory::malformedFile()

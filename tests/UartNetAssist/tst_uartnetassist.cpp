@@ -64,6 +64,7 @@ private slots:
     void tcpClientPrefillFromLocalAddress();
     void tcpClientClosedPortShowsReason();
     void tcpClientAttemptRunsWithoutBlocking();
+    void tcpClientResetServerShowsReason();
     void udpReceiveAndHistory();
     void nodeNameSignal();
     void languageChangeKeepsState();
@@ -648,6 +649,22 @@ void tst_UartNetAssist::tcpClientClosedPortShowsReason()
     QVERIFY(child<QComboBox>(panel, "remote_ip_port")->findText(remote) < 0);
 }
 
+void tst_UartNetAssist::tcpClientResetServerShowsReason()
+{
+    QTcpServer server; // takes each connection and resets it at once
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    connect(&server, &QTcpServer::newConnection, &server, [&server]() {
+        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+        const linger now{1, 0};
+        ::setsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    });
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(openClient(panel, QStringLiteral("127.0.0.1:%1").arg(server.serverPort())));
+    QVERIFY2(t.elapsed() < 2000 && !isOpen(panel), qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(child<QLabel>(panel, "device_open_err")->text(), QStringLiteral("connection reset by the server"));
+}
+
 void tst_UartNetAssist::tcpClientAttemptRunsWithoutBlocking()
 {
     // A listener whose accept queue is full drops further handshakes: an unanswered
@@ -689,6 +706,9 @@ void tst_UartNetAssist::tcpClientAttemptRunsWithoutBlocking()
     QSignalSpy fired(&tick, &QTimer::timeout);
     tick.start(50);
     QVERIFY(fired.wait(5000));
+    QVERIFY(clientConnecting(panel));
+    QEvent languageChange(QEvent::LanguageChange); // the attempt goes on: still "connecting..."
+    QCoreApplication::sendEvent(panel, &languageChange);
     QVERIFY(clientConnecting(panel));
 
     // A second click gives the attempt up.

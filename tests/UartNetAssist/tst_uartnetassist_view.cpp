@@ -4,8 +4,12 @@
 
 #include "assisttestutil.h"
 
+#include "AssistPrefs.h"
+#include "RecvFindBar.h"
+
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTextCodec>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
@@ -89,7 +93,16 @@ public:
     using UartNetAssist::receiveData_slot;
 };
 
+QByteArray lines(int count, const QByteArray& prefix, int width = 40)
+{
+    QByteArray out;
+    for (int i = 1; i <= count; ++i)
+        out += (prefix + QByteArray::number(i)).leftJustified(width - 1, '.') + '\n';
+    return out;
+}
+
 } // namespace
+
 
 class tst_UartNetAssistView : public QObject
 {
@@ -106,6 +119,8 @@ private slots:
     void clearDropsPendingText();
     void oneBoxAtATimeUnderFlood_data();
     void oneBoxAtATimeUnderFlood();
+    void viewAndFindFollowTheModel_data();
+    void viewAndFindFollowTheModel();
 
 private:
     testutil::TempAppDir* appDir = nullptr;
@@ -425,6 +440,102 @@ void tst_UartNetAssistView::oneBoxAtATimeUnderFlood()
     auto rec = catchNextBox();
     QTRY_VERIFY_WITH_TIMEOUT(rec->seen, 5000);
     QCOMPARE(rec->text, text);
+}
+
+void tst_UartNetAssistView::viewAndFindFollowTheModel_data()
+{
+    QTest::addColumn<int>("scrollback");
+    QTest::addColumn<bool>("hex");     // with time stamps and the text column
+    QTest::addColumn<QByteArrayList>("chunks");
+    QTest::addColumn<QString>("needle"); // typed into the find bar once all is shown
+    QTest::addColumn<int>("key");        // then pressed: Enter, Shift+Enter (as Key_Up) or none
+    QTest::addColumn<QByteArray>("later"); // received before the key
+    const QByteArray later;
+    const QByteArray mark("\xef\xbb\xbf");
+    QByteArrayList flood;
+    for (int i = 0; i < 590; ++i) // more than the view, then more while it inserts
+        flood << lines(100, "c" + QByteArray::number(i) + " ", 30);
+    QByteArray hexData;
+    for (int i = 0; i < 40; ++i) // 0x12 five times; "12" also as text and in the stamps
+        hexData += i % 8 == 3 ? QByteArray("\x12", 1) : QByteArray("12");
+    QTest::newRow("CR LF across a 16 KiB piece") << 1000 << false
+        << QByteArrayList{lines(420, "line ").left(16383) + "\r\nnext\n"} << QString() << 0 << later;
+    QTest::newRow("byte-order marks at run and piece starts") << 1000 << false
+        << QByteArrayList{mark + "first\n", lines(420, "fill ").left(16384) + mark + "piece\n"} << QString() << 0 << later;
+    QTest::newRow("many lines inserted in steps") << 10000 << false << flood << QString() << 0 << later;
+    QTest::newRow("hex find: received bytes only") << 1000 << true << QByteArrayList{hexData} << "12" << 0 << later;
+    QTest::newRow("6000 matches, the last one reachable") << 10000 << false << QByteArrayList{lines(6000, "hit ")}
+                                                          << "hit " << int(Qt::Key_Up) << QByteArray();
+    QTest::newRow("Enter after the shown match scrolled out") << 50 << false << QByteArrayList{lines(49, "hit ")}
+                                                              << "hit " << int(Qt::Key_Return) << lines(5, "new ");
+}
+
+void tst_UartNetAssistView::viewAndFindFollowTheModel()
+{
+    QFETCH(int, scrollback);
+    QFETCH(bool, hex);
+    QFETCH(QByteArrayList, chunks);
+    QFETCH(QString, needle);
+    QFETCH(int, key);
+    QFETCH(QByteArray, later);
+    AssistViewPrefs prefs;
+    prefs.scrollback = scrollback;
+    prefs.hexTextColumn = hex;
+    QVERIFY(AssistShared::instance().setView(prefs));
+    FedPanel fed;
+    fed.show();
+    fed.ApplyConfig(QStringLiteral("3,127.0.0.1,0,0_%1_%1,0_0_0_1000_0_x_0_0,,").arg(hex ? 1 : 0));
+    auto* view = child<QPlainTextEdit>(&fed, "recv_text");
+    auto* findText = child<QLineEdit>(&fed, "find_text");
+    auto* count = child<QLabel>(&fed, "find_count");
+    // The model: a document taking each chunk whole (a byte-order mark kept), bounded alike.
+    QTextDocument model;
+    model.setMaximumBlockCount(scrollback);
+    const auto toModel = [&](const QString& text) {
+        QTextCursor end(&model);
+        end.movePosition(QTextCursor::End);
+        end.insertText(text);
+        QTextCursor cut(&model);
+        cut.setPosition(qMax(0, model.characterCount() - 1 - prefs.maxChars()), QTextCursor::KeepAnchor);
+        cut.removeSelectedText();
+    };
+    const auto feed = [&](const QByteArray& chunk) {
+        fed.receiveData_slot(chunk, QStringLiteral("127.0.0.1"), 4000);
+        QTextCodec::ConverterState keepMarks(QTextCodec::IgnoreHeader);
+        toModel(QTextCodec::codecForName("UTF-8")->toUnicode(chunk.constData(), chunk.size(), &keepMarks));
+    };
+    const auto matches = [&](QVector<int> at = {}) {
+        const QString t = model.toPlainText();
+        for (int i = t.indexOf(needle); i >= 0; i = t.indexOf(needle, i + needle.size()))
+            at << i;
+        return at;
+    };
+    toModel(QStringLiteral("[Receive from 127.0.0.1:4000]:"));
+    for (int i = 0; i < chunks.size(); ++i) {
+        feed(chunks.at(i));
+        if (i % 50 == 49)
+            QTest::qWait(5); // the point: more arrives while the view is inserting
+    }
+    const auto shows = [&]() { return hex || view->toPlainText() == model.toPlainText(); };
+    QTRY_VERIFY_WITH_TIMEOUT(shows(), 10000);
+    if (needle.isEmpty())
+        return;
+    child<RecvFindBar>(&fed, "find_bar")->open();
+    QTest::keyClicks(findText, needle);
+    const int total = hex ? 5 : matches().size();
+    QTRY_COMPARE_WITH_TIMEOUT(count->text(), QStringLiteral("1 of %1").arg(total), 5000);
+    if (!later.isEmpty()) {
+        feed(later);
+        QTRY_VERIFY_WITH_TIMEOUT(shows(), 10000);
+    }
+    if (key)
+        QTest::keyClick(findText, Qt::Key_Return, key == Qt::Key_Up ? Qt::ShiftModifier : Qt::NoModifier);
+    // Shift+Enter wraps to the last match; Enter after the shown one went shows the oldest left.
+    const QVector<int> now = matches();
+    const int shown = key == Qt::Key_Up ? now.size() : 1;
+    QCOMPARE(count->text(), QStringLiteral("%1 of %2").arg(shown).arg(hex ? 5 : now.size()));
+    if (!hex)
+        QCOMPARE(view->textCursor().selectionStart(), now.at(shown - 1));
 }
 
 QTEST_MAIN(tst_UartNetAssistView)

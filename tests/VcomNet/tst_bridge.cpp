@@ -1,4 +1,7 @@
 #include "ConnectionUnit.h"
+#include "Rfc2217Codec.h"
+#include "Rfc2217Session.h"
+#include "udpSocket_.h"
 #include "DataMonitor.h"
 #include "VSPConnectionMsg.h"
 #include "VSPortFunction.h"
@@ -57,7 +60,17 @@ QByteArray pattern(int size, int seed)
     return data;
 }
 
+enum class Fault { LineThenData, DataThenLine, Refused, EarlyBytes, RawFF, Stopped, UdpSlowLink };
+
+bool fill(QIODevice& from, QByteArray& buf, int want)
+{
+    buf += from.readAll();
+    return buf.size() >= want;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Fault)
 
 class tst_Bridge : public QObject
 {
@@ -78,6 +91,8 @@ private slots:
     void failedStartIsShown();
     void recoversAfterSlowPeerDrops_data();
     void recoversAfterSlowPeerDrops();
+    void faults_data();
+    void faults();
 
 private:
     // A running pair for connection n with its partner; false when not possible here.
@@ -562,8 +577,9 @@ void tst_Bridge::recoversAfterSlowPeerDrops()
     QTRY_VERIFY_WITH_TIMEOUT(topUp(), 60000);
     QVERIFY(net->bytesToWrite() > ConnectionUnit::lowWater);
 
-    // The slow peer goes away: its backlog is gone with it, so the port is read again at
-    // once, before any new peer is there (the program's bytes are dropped meanwhile).
+    // The slow peer goes away: its backlog is gone with it, so a server's port is read
+    // again at once; a client's stays paused until it is connected again (the program's
+    // bytes wait in the pseudo-terminal meanwhile).
     // checked when the device reports the loss (after the unit has seen it)
     int losses = 0;
     bool pausedAtLoss = false;
@@ -584,8 +600,9 @@ void tst_Bridge::recoversAfterSlowPeerDrops()
     QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"),
                               bridgeIsServer ? QStringLiteral("Listening") : QStringLiteral("Not Connected"), 10000);
     QVERIFY(losses > 0);
-    QVERIFY2(!pausedAtLoss, "the port stayed paused when the slow peer was lost");
-    QTRY_VERIFY_WITH_TIMEOUT(!serial->isReadPaused(), 10000);
+    QVERIFY2(pausedAtLoss != bridgeIsServer, "a server must read again, a client wait for its next server");
+    if (bridgeIsServer)
+        QTRY_VERIFY_WITH_TIMEOUT(!serial->isReadPaused(), 10000);
 
     // A new peer gets what the program writes from now on.
     if (!bridgeIsServer)
@@ -593,6 +610,7 @@ void tst_Bridge::recoversAfterSlowPeerDrops()
     std::unique_ptr<QTcpSocket> fresh(nextPeer());
     QVERIFY(fresh);
     QTRY_COMPARE_WITH_TIMEOUT(field(net, "status"), QStringLiteral("Connected"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((fresh->readAll(), !serial->isReadPaused()), 10000);
 
     // What the program wrote meanwhile drains; a marker written now reaches the new peer.
     QTRY_VERIFY_WITH_TIMEOUT((fresh->readAll(), user.bytesToWrite() == 0), 60000);
@@ -601,6 +619,110 @@ void tst_Bridge::recoversAfterSlowPeerDrops()
     QByteArray got;
     QTRY_VERIFY_WITH_TIMEOUT((got += fresh->readAll()).endsWith(marker), 20000);
     panel->release();
+}
+
+void tst_Bridge::faults_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("packMs");
+    QTest::newRow("new baud then data: command first") << Fault::LineThenData << "0";
+    QTest::newRow("data drained then new baud: data first") << Fault::DataThenLine << "50";
+    QTest::newRow("refused port: the reason shows") << Fault::Refused << "50";
+    QTest::newRow("written before connecting: delivered") << Fault::EarlyBytes << "0";
+    QTest::newRow("raw server sends 41 ff 01 42: plain TCP") << Fault::RawFF << "0";
+    QTest::newRow("stopped client stays stopped") << Fault::Stopped << "50";
+    QTest::newRow("udp burst over a slow link: nothing lost") << Fault::UdpSlowLink << "0";
+}
+
+void tst_Bridge::faults()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QString, packMs);
+    const QString slowServer = qEnvironmentVariable("VXA_SLOWLINK_SERVER");
+    if (fault == Fault::UdpSlowLink && slowServer.isEmpty())
+        QSKIP("needs the slow link: run through tests/iodevice/slowlink.sh as root (CTest does this)");
+    int n = 0;
+    QVERIFY(makePair(n));
+    VSP_CONNECTION_PARAMS p = params(n, fault == Fault::UdpSlowLink ? "Udp" : "Client");
+    p.pack_ms = packMs;
+    QSerialPort user;
+    QVERIFY(openUserPort(user, n));
+    QByteArray got;
+    if (fault == Fault::UdpSlowLink) {
+        // An echo over the slow link; the socket's buffer (doubled by the system) fills
+        // before the link's queue, so datagrams are refused for a while.
+        p.udp_local_port = QString::number(freeUdpPort());
+        p.udp_remote_addr = slowServer;
+        p.udp_remote_port = qEnvironmentVariable("VXA_SLOWLINK_UDP_PORT");
+        VSPConnectionMsg panel(CONNECTION_UDP, p, n);
+        auto* udp = qobject_cast<UdpUnit*>(panel.secondUnit());
+        udp->device()->udpSocket()->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 64 * 1024);
+        const QByteArray burst = pattern(128 * 1024, 5);
+        user.write(burst);
+        QTRY_VERIFY_WITH_TIMEOUT(fill(user, got, burst.size()), 60000);
+        QVERIFY(got == burst);
+        QCOMPARE(field(udp, "sent_bytes"), QString::number(burst.size()));
+        return;
+    }
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = server.serverPort();
+    if (fault == Fault::Refused || fault == Fault::EarlyBytes)
+        server.close(); // nobody there (yet)
+    p.client_ip_addr = QStringLiteral("127.0.0.1");
+    p.client_port = QString::number(port);
+    const bool telnet = fault == Fault::LineThenData || fault == Fault::DataThenLine || fault == Fault::RawFF;
+    p.client_rfc2217 = telnet ? QStringLiteral("true") : QStringLiteral("false");
+    VSPConnectionMsg panel(CONNECTION_CLIENT, p, n);
+    auto* client = qobject_cast<TcpClientUnit*>(panel.secondUnit());
+    if (fault == Fault::Refused) {
+        auto* status = panel.findChild<QLabel*>(QStringLiteral("status"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->isVisibleTo(&panel) && status->text().contains(QLatin1String("refused")), 5000);
+        QVERIFY(panel.failureText().isEmpty()); // still trying: saved like a working one
+        return;
+    }
+    if (fault == Fault::EarlyBytes) {
+        user.write("written while not connected");
+        QTest::qWait(300); // the point: the bridge had time to read (and lose) them
+        QVERIFY(server.listen(QHostAddress::LocalHost, port));
+        client->device()->reconnectTimer.start(100);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 10000);
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    if (fault == Fault::EarlyBytes) {
+        QTRY_VERIFY_WITH_TIMEOUT(fill(*peer, got, 27), 5000);
+        QCOMPARE(got, QByteArray("written while not connected"));
+    } else if (fault == Fault::Stopped) {
+        client->device()->reconnectInterval = 100;
+        panel.release();
+        QTest::qWait(600); // the point: no new attempt comes
+        QVERIFY(!server.hasPendingConnections());
+    } else if (fault == Fault::RawFF) {
+        peer->write(QByteArray::fromHex("41ff0142"));
+        QTRY_VERIFY_WITH_TIMEOUT(fill(user, got, 4), 5000);
+        QCOMPARE(got, QByteArray::fromHex("41ff0142"));
+        QTRY_COMPARE_WITH_TIMEOUT(client->lineStatus(), QStringLiteral("no RFC 2217 answer from the server, plain TCP"),
+                                  Rfc2217Session::answerTimeoutMs + 5000);
+    } else {
+        // A server taking the option records speed changes and data in arrival order.
+        peer->write(QByteArray::fromHex("fffd2c fffb00 fffd00"));
+        const auto seen = [&](const QByteArray& what) { return (got += peer->readAll()).indexOf(what); };
+        QTRY_VERIFY_WITH_TIMEOUT(seen(Rfc2217Codec::setBaudRate(9600)) >= 0, 5000);
+        auto* serial = qobject_cast<SerialPortUnit*>(panel.firstUnit());
+        for (const quint32 baud : {19200u, 38400u, 57600u, 115200u, 4800u}) {
+            const QByteArray data = "data at " + QByteArray::number(baud);
+            const QByteArray command = Rfc2217Codec::setBaudRate(baud);
+            if (fault == Fault::DataThenLine) { // read by the bridge (held for the packing gap) first
+                user.write(data);
+                QTRY_COMPARE_WITH_TIMEOUT(serial->device()->pendingSize(), data.size(), 5000);
+            }
+            QVERIFY(user.setBaudRate(static_cast<qint32>(baud)));
+            if (fault == Fault::LineThenData)
+                user.write(data);
+            QTRY_VERIFY_WITH_TIMEOUT(seen(command) >= 0 && seen(data) >= 0, 5000);
+            QVERIFY2((seen(command) < seen(data)) == (fault == Fault::LineThenData), qPrintable(QString::number(baud)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_Bridge)

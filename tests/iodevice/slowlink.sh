@@ -3,7 +3,7 @@
 # by a veth pair, 198.18.1.1 on the server side and 198.18.1.2 on the test side. The test
 # side sends through a tbf queue of 200 kbit/s that the test keeps filled with filler
 # datagrams, so every handshake waits behind the queue (the kernel here has no netem).
-# A TCP echo server (socat) listens on 198.18.1.1:7001. The test side has hosts and
+# A TCP echo server (socat) listens on 198.18.1.1:7001, a UDP one on 7002. The test side has hosts and
 # resolv.conf files of its own (vxa-loop.test is 127.0.0.1, name queries go to the
 # namespace's own loopback), so no name lookup ever leaves it. Everything is removed on
 # every exit path.
@@ -68,7 +68,11 @@ for _ in $(seq 1 200); do
 done
 ip netns exec "$NS_PEER" ss -ltn 2>/dev/null | grep -q '198.18.1.1:7001' || { echo "echo server did not start" >&2; exit 1; }
 
+# A UDP echo beside it (datagrams up to 64 KiB), for the UDP bridge.
+ip netns exec "$NS_PEER" socat -b 65536 UDP4-LISTEN:7002,bind=198.18.1.1 PIPE </dev/null >/dev/null 2>&1 &
+
 export VXA_SLOWLINK_SERVER=198.18.1.1
+export VXA_SLOWLINK_UDP_PORT=7002
 export VXA_SLOWLINK_PORT=7001
 export VXA_SLOWLINK_RATE=25000 # bytes per second of the tbf queue
 # Bounded here, below CTest's own timeout, so that the clean-up above always runs.
