@@ -16,6 +16,7 @@
 #include "UartNetAssist.h"
 #include "appdir.h"
 #include "benchsmoke.h"
+#include "stallprobe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -105,48 +106,6 @@ private:
     std::thread thread;
 };
 
-// Lateness of a 10 ms timer on the GUI thread, and the peak RSS seen meanwhile.
-class StallProbe : public QObject
-{
-public:
-    StallProbe()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, this, [this]() {
-            const qint64 now = clock.nsecsElapsed();
-            if (last >= 0)
-                lateMs.push_back(std::max(0.0, (now - last) / 1e6 - 10.0));
-            last = now;
-            peakRss = std::max(peakRss, rssKiB());
-        });
-    }
-    void start()
-    {
-        lateMs.clear();
-        last = -1;
-        peakRss = rssKiB();
-        clock.start();
-        timer.start();
-    }
-    void stop() { timer.stop(); }
-    long peakRss = 0;
-    std::vector<double> lateMs;
-
-private:
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = -1;
-};
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
 // The plain reader: accepts one connection and counts what it reads. Returns MB/s.
 double runPlain(qint64 total, std::vector<double>& lateMs)
 {
@@ -208,7 +167,8 @@ PanelResult runPanel(const QString& options, qint64 total, int scrollback)
     QCoreApplication::processEvents();
 
     const long rssBefore = rssKiB();
-    StallProbe probeTimer;
+    long peakRss = rssBefore;
+    StallProbe probeTimer([&peakRss]() { peakRss = std::max(peakRss, rssKiB()); });
     probeTimer.start();
     QElapsedTimer t;
     {
@@ -233,7 +193,7 @@ PanelResult runPanel(const QString& options, qint64 total, int scrollback)
         panel.CloseDevice();
     }
     r.lateMs = probeTimer.lateMs;
-    r.rssGrowthMiB = (probeTimer.peakRss - rssBefore) / 1024.0;
+    r.rssGrowthMiB = (peakRss - rssBefore) / 1024.0;
     return r;
 }
 

@@ -10,6 +10,7 @@
 #include "CommandLibrary.h"
 #include "UartNetAssist.h"
 #include "appdir.h"
+#include "stallprobe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -91,45 +92,6 @@ private:
     std::thread thread;
 };
 
-// Lateness of a 10 ms timer on the GUI thread.
-class StallProbe : public QObject
-{
-public:
-    StallProbe()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, this, [this]() {
-            const qint64 now = clock.nsecsElapsed();
-            if (last >= 0)
-                lateMs.push_back(std::max(0.0, (now - last) / 1e6 - 10.0));
-            last = now;
-        });
-    }
-    void start()
-    {
-        lateMs.clear();
-        last = -1;
-        clock.start();
-        timer.start();
-    }
-    void stop() { timer.stop(); }
-    std::vector<double> lateMs;
-
-private:
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = -1;
-};
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
 bool waitFor(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer t;
@@ -205,8 +167,8 @@ int main(int argc, char** argv)
         const double secs = t.nsecsElapsed() / 1e9;
         probe.stop();
         QObject::disconnect(c);
-        const double p99 = percentile(probe.lateMs, 0.99);
-        const double worst = probe.lateMs.empty() ? 0 : *std::max_element(probe.lateMs.begin(), probe.lateMs.end());
+        const double p99 = probe.p99();
+        const double worst = probe.worst();
         const bool met = done && passed && (smoke || (secs < 2.0 && p99 <= 50.0));
         allMet = allMet && met;
         std::printf("%4d %8.3f s %12.0f %7.1f ms %7.1f ms %s%s\n", r, secs, rounds / secs, p99, worst,

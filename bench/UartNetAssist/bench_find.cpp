@@ -11,6 +11,7 @@
 #include "UartNetAssist.h"
 #include "appdir.h"
 #include "benchsmoke.h"
+#include "stallprobe.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,14 +48,6 @@ QByteArray makeLines(int first, int count)
         out += '\n';
     }
     return out;
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
 } // namespace
@@ -94,19 +87,7 @@ int main(int argc, char** argv)
     auto* count = panel.findChild<QLabel*>(QStringLiteral("find_count"));
     bar->open();
 
-    std::vector<double> late;
-    QElapsedTimer clock;
-    qint64 last = -1;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(10);
-    QObject::connect(&probe, &QTimer::timeout, [&]() {
-        const qint64 now = clock.nsecsElapsed();
-        if (last >= 0)
-            late.push_back(std::max(0.0, (now - last) / 1e6 - 10.0));
-        last = now;
-    });
-    clock.start();
+    StallProbe probe;
     probe.start();
     // A fast typist: one key every 120 ms.
     for (const QChar c : needle) {
@@ -128,6 +109,7 @@ int main(int argc, char** argv)
         ++expected;
     const QString want = expected ? QStringLiteral("1 of %1").arg(expected) : QStringLiteral("No matches");
     const bool exact = count->text() == want && bar->matchCount() == expected;
+    const std::vector<double>& late = probe.lateMs;
     const double p99 = percentile(late, 0.99);
     std::printf("typing \"%s\": stall p99 %.1f ms, max %.1f ms (target p99 <= 50 ms); search done %.0f ms "
                 "after the last key; count \"%s\" %s (expected %d)\n",
