@@ -433,8 +433,13 @@ void CommandLibrary::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange && ui) {
         ui->retranslateUi(this);
-        if (auto* dock = qobject_cast<QDockWidget*>(parentWidget()))
-            dock->setWindowTitle(windowTitle());
+        // The dock holding the library (through its scroll area) shows the title.
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            if (auto* dock = qobject_cast<QDockWidget*>(w)) {
+                dock->setWindowTitle(windowTitle());
+                break;
+            }
+        }
     }
     QWidget::changeEvent(event);
 }

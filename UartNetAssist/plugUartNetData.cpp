@@ -10,6 +10,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStackedWidget>
 
@@ -29,8 +30,14 @@ plugUartNetData::plugUartNetData(QWidget* parent)
 
     commandDock = new QDockWidget(this);
     commandDock->setObjectName(QStringLiteral("command_dock"));
-    library = new CommandLibrary(commandDock);
-    commandDock->setWidget(library);
+    // Scrolled rather than pressed: with its buttons at full width the dock alone would
+    // push the window past a small screen.
+    auto* scroll = new QScrollArea(commandDock);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    library = new CommandLibrary(scroll);
+    scroll->setWidget(library);
+    commandDock->setWidget(scroll);
     commandDock->setWindowTitle(library->windowTitle()); // the library keeps it in its language
     connect(dataWidget.data(), &QStackedWidget::currentChanged, library,
             [this]() {
