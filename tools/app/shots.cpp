@@ -5,6 +5,7 @@
 // Run by tools/screenshots.sh, which provides the virtual X server, the network
 // namespace and the simulators; on its own it needs the same.
 
+#include "CommandLibrary.h"
 #include "UnixSignalWatcher.h"
 #include "appdir.h"
 #include "plugVComManager.h"
@@ -273,6 +274,21 @@ void assistant(vxaWindow& w, quint16 port)
     if (auto* send = child<QPlainTextEdit>(panel, "send_text"))
         send->setPlainText(QStringLiteral("AT+READ=ALL"));
     shoot(&w, QStringLiteral("assistant.png"));
+    // Two saved commands, the first run once against the device, which answers it.
+    if (auto* library = w.findChild<CommandLibrary*>()) {
+        library->addCommand(QStringLiteral("Read sensors"),
+                            QStringLiteral("# every sensor, then OK\nsend AT+READ=ALL\\r\\n\nexpect OK 2000\nlog sensors read"));
+        library->addCommand(QStringLiteral("Modbus poll"),
+                            QStringLiteral("repeat 10\nsendhex 01 03 00 00 00 02\nexpecthex 01 03 04\nwait 500\nend"));
+        QObject::connect(&device, &QTcpSocket::readyRead, &device, [&device]() {
+            if (device.readAll().contains("AT+READ"))
+                device.write("sensor 1: 23.7 C\r\nOK\r\n");
+        });
+        // The run log shows its lines in batches: the result line comes last.
+        auto* log = library->findChild<QPlainTextEdit*>(QStringLiteral("command_log"));
+        if (library->runCommand(0) && log)
+            waitFor([log]() { return log->toPlainText().contains(QLatin1String("passed")); }, 5000);
+    }
     assistantDark(w);
     device.abort();
 }
