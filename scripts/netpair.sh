@@ -39,6 +39,5 @@ vxa_netpair_down() {
         fi
     done
     # Gone with its namespace as a rule; left in the host's only if the move failed.
-    [ -n "$VXA_NETPAIR_IF" ] && ip link del "$VXA_NETPAIR_IF" 2>/dev/null
-    true
+    [ -n "$VXA_NETPAIR_IF" ] && ip link del "$VXA_NETPAIR_IF" 2>/dev/null || true
 }
