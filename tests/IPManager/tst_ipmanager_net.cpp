@@ -167,11 +167,6 @@ private:
         auto* menu = panel->findChild<QMenu*>(QStringLiteral("deviceMenu"));
         return menu && menu->isVisible() ? menu : nullptr;
     }
-    static QAction* menuAction(QMenu* menu, const QString& text)
-    {
-        const QList<QAction*> all = menu->actions();
-        return *std::find_if(all.begin(), all.end(), [&text](QAction* a) { return a->text() == text; });
-    }
 
     std::unique_ptr<IPManager> panel;
 };
@@ -808,7 +803,8 @@ void tst_IPManagerNet::contextMenu()
     QMenu* menu = rightClick(row);
     QVERIFY(menu);
     QCOMPARE(table()->currentRow(), row);
-    QAction* act = menuAction(menu, action);
+    const QList<QAction*> all = menu->actions();
+    QAction* act = *std::find_if(all.begin(), all.end(), [&action](QAction* a) { return a->text() == action; });
     QVERIFY(act->isEnabled());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(act).center());
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));

@@ -103,7 +103,6 @@ QByteArray lines(int count, const QByteArray& prefix, int width = 40)
 
 } // namespace
 
-
 class tst_UartNetAssistView : public QObject
 {
     Q_OBJECT
